@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace ymodem {
+
+// The sending side of the serial control as the transfer engine sees it.
+class SerialLink {
+public:
+    virtual ~SerialLink() = default;
+
+    virtual bool PortOpen() const = 0;
+    // Only 0 is ever assigned: it discards whatever still waits to be sent.
+    virtual void SetOutBufferCount(int count) = 0;
+    // Queues the whole frame for sending in one write.
+    virtual void Output(std::span<const std::uint8_t> frame) = 0;
+};
+
+}  // namespace ymodem

@@ -1,0 +1,250 @@
+#include "TransferEngine.h"
+
+#include <string>
+#include <utility>
+
+#include "BlockPlan.h"
+#include "Crc16.h"
+#include "FileInfoLine.h"
+#include "Frames.h"
+#include "RangeError.h"
+#include "StatusTexts.h"
+
+namespace ymodem {
+
+namespace {
+
+constexpr std::int32_t kReceiveLimit = 1045;
+
+}  // namespace
+
+TransferEngine::TransferEngine(SerialLink& link, TransferView& view, BurnFileSource& files,
+                               TextEncoder encoder)
+    : link_(link), view_(view), files_(files), encoder_(std::move(encoder)) {}
+
+void TransferEngine::ShowStatus(std::string_view text) {
+    view_.SetStatusText(std::string(text));
+}
+
+// ---- frames ----------------------------------------------------------------------------
+
+void TransferEngine::WriteFrame(std::span<const std::uint8_t> frame, PendingOutput pending) {
+    if (!link_.PortOpen()) return;
+    if (pending == PendingOutput::Discard) link_.SetOutBufferCount(0);
+    link_.Output(frame);
+}
+
+void TransferEngine::SendAFrame(std::span<const std::uint8_t> Data, std::int16_t offset,
+                                std::int16_t length, std::uint8_t pgno) {
+    const DataFrame frame = BuildDataFrame(Data, state_.FileSize, offset, length, pgno);
+    if (frame.RanPastEnd) state_.LastPackSent = true;
+    WriteFrame(frame.Bytes, PendingOutput::Discard);
+    state_.SentLen += frame.Bytes.size() == kLongFrameSize ? 1024 : 128;
+}
+
+void TransferEngine::SendHeadFrame() {
+    const std::string_view name = LastPathComponent(state_.FilePath, kPathSeparator);
+    const std::vector<std::uint8_t> frame = BuildHeadFrame(name, state_.FileSize, encoder_);
+    state_.CurPgno = 0;
+    WriteFrame(frame, PendingOutput::Discard);
+}
+
+void TransferEngine::SendAByte(std::uint8_t value, PendingOutput pending) {
+    const std::uint8_t frame[] = {value};
+    WriteFrame(frame, pending);
+}
+
+// ---- the burn file ---------------------------------------------------------------------
+
+void TransferEngine::LoadBurnFile() {
+    std::optional<std::vector<std::uint8_t>> bytes;
+    BlockPlan plan;
+    std::array<std::uint8_t, 2> crc{};
+    try {
+        bytes = files_.ReadBurnFile(state_.FilePath, kMaxBurnFileSize);
+        if (bytes) {
+            const auto size = static_cast<std::int32_t>(bytes->size());
+            plan = PlanBlocks(size);
+            crc = CalcCrc16(*bytes, 0, CheckedNarrow<std::int16_t>(size));
+        }
+    } catch (const RangeError&) {
+        bytes.reset();
+    }
+    if (!bytes) {
+        ShowStatus(texts::kChooseBurnFile);
+        return;
+    }
+    // A frame must never mix two images: a running transfer ends here, and the next C
+    // sends the new image from block 0.
+    if (state_.SendStep != 0) EndTransferForNewImage();
+    state_.FileData = std::move(*bytes);
+    state_.SentLen = 0;
+    state_.FileSize = static_cast<std::int32_t>(state_.FileData.size());
+    state_.Pack1KEnd = plan.Pack1KEnd;
+    state_.PackCount = plan.PackCount;
+    view_.SetFileInfoText(FileInfoLine(state_.FileSize, state_.PackCount, crc));
+    view_.SetProgressValue(0);
+    view_.SetProgressMax(state_.PackCount);
+}
+
+void TransferEngine::EndTransferForNewImage() {
+    state_.SendStep = 0;
+    state_.LastPackSent = false;
+    state_.SentLen = 0;
+    timers_.Stop(TimerId::SendEnd);
+    timers_.Stop(TimerId::FastReset);
+    timers_.Stop(TimerId::UpdateOv);
+}
+
+// ---- receive framing -------------------------------------------------------------------
+
+void TransferEngine::OnComm(TimePoint now, int commEvent, std::span<const std::uint8_t> input) {
+    // Whatever fell due before these bytes arrived happened before them.
+    OnWake(now);
+    if (commEvent != kCommEventReceive) return;
+    for (const std::uint8_t byte : input) {
+        if (state_.ReceLen < 0 ||
+            state_.ReceLen >= static_cast<std::int32_t>(state_.ReceBuf.size())) {
+            // More than the buffer holds: the burst is thrown away, no timer is touched.
+            state_.ReceLen = 0;
+            return;
+        }
+        state_.ReceBuf[static_cast<std::size_t>(state_.ReceLen)] = byte;
+        ++state_.ReceLen;
+    }
+    if (state_.ReceLen > kReceiveLimit) {
+        state_.ReceLen = 0;
+        return;
+    }
+    timers_.Start(TimerId::RecvOv, now, kRecvOvInterval);
+    timers_.Start(TimerId::UpdateOv, now, kUpdateOvInterval);
+}
+
+void TransferEngine::OnCommFailed() {
+    state_.ReceLen = 0;
+}
+
+void TransferEngine::OnTimerRecvOv() {
+    timers_.Stop(TimerId::RecvOv);
+    ProcessReceData();
+    state_.ReceLen = 0;
+}
+
+// ---- the sender ------------------------------------------------------------------------
+
+void TransferEngine::ProcessReceData() {
+    const std::uint8_t b0 = state_.ReceBuf[0];
+    const std::uint8_t b1 = state_.ReceBuf[1];
+    const auto either = [&](std::uint8_t a, std::uint8_t b) {
+        return b0 == a || b0 == b || b1 == a || b1 == b;
+    };
+    if (b0 == kNak) {
+        ShowStatus(texts::kError);
+        timers_.Start(TimerId::FastReset, now_, kFastResetInterval);
+    } else if (b0 == kCrcRequest && state_.SendStep == 0) {
+        SendHeadFrame();
+        state_.SendStep = 1;
+        ShowStatus(texts::kHandshaking);
+    } else if (state_.SendStep == 1 && either(kAck, kCrcRequest)) {
+        try {
+            SendNextBlock();
+        } catch (const RangeError&) {
+            AbandonTransfer();
+        }
+    } else if (state_.SendStep == 4 && either(kAck, kAck)) {
+        state_.SendStep = 2;
+        ShowStatus(texts::kFinished);
+        timers_.Start(TimerId::FastReset, now_, kFastResetInterval);
+    } else if (b1 == kNak) {
+        state_.SendStep = 2;
+    }
+}
+
+void TransferEngine::SendNextBlock() {
+    state_.CurPgno = CheckedNarrow<std::uint8_t>(state_.CurPgno + 1);
+    ShowStatus(std::string(texts::kSendingBlockPrefix) + std::to_string(state_.CurPgno) +
+               std::string(texts::kSendingBlockSuffix));
+    const std::int16_t size = state_.FileSize - state_.SentLen >= 1024 ? 1024 : 128;
+    const std::int32_t blocksBefore = state_.CurPgno - 1;
+    const std::int32_t offset =
+        size == 1024 ? blocksBefore * 1024
+                     : state_.Pack1KEnd + (blocksBefore - state_.Pack1KEnd / 1024) * 128;
+    const std::int16_t checkedOffset = CheckedNarrow<std::int16_t>(offset);
+    if (checkedOffset < 0) throw RangeError("negative block offset");
+    SendAFrame(state_.FileData, checkedOffset, size, state_.CurPgno);
+    if (state_.LastPackSent) {
+        state_.SendStep = 3;
+        timers_.Start(TimerId::SendEnd, now_, kSendEndInterval);
+    }
+    ShowProgress();
+}
+
+void TransferEngine::ShowProgress() {
+    const int next = state_.CurPgno + 1;
+    if (view_.ProgressMax() >= next) {
+        view_.SetProgressValue(next);
+    } else {
+        view_.SetProgressValue(view_.ProgressMax());
+    }
+}
+
+// A block that cannot be built (an offset or number out of range) ends the transfer as a
+// rejected block would, instead of sending anything wrong.
+void TransferEngine::AbandonTransfer() {
+    state_.SendStep = 2;
+    ShowStatus(texts::kError);
+    timers_.Start(TimerId::FastReset, now_, kFastResetInterval);
+}
+
+// ---- timers ----------------------------------------------------------------------------
+
+void TransferEngine::OnWake(TimePoint now) {
+    while (const auto due = timers_.FirstDue(now)) {
+        FireTimer(*due, now);
+    }
+    now_ = now;
+}
+
+void TransferEngine::FireTimer(TimerId id, TimePoint now) {
+    // Handlers see the moment their timer was due, so that timers they start keep the
+    // same spacing however late the shell woke us.
+    now_ = std::min(now, *timers_.Deadline(id));
+    switch (id) {
+        case TimerId::RecvOv:
+            OnTimerRecvOv();
+            break;
+        case TimerId::UpdateOv:
+            OnTimerUpdateOv();
+            break;
+        case TimerId::SendEnd:
+            OnTimerSendEnd();
+            break;
+        case TimerId::FastReset:
+            OnTimerFastReset();
+            break;
+    }
+}
+
+void TransferEngine::OnTimerSendEnd() {
+    timers_.Stop(TimerId::SendEnd);
+    ShowStatus(texts::kSendingEnd);
+    // The EOT comes a fixed 20 ms after the last block; at low baud rates that block is
+    // still leaving the port then, and discarding the queue would cut it short.
+    SendAByte(kEot, PendingOutput::Keep);
+    state_.SendStep = 4;
+}
+
+void TransferEngine::OnTimerUpdateOv() {
+    timers_.Stop(TimerId::UpdateOv);
+    state_.SendStep = 0;
+    state_.LastPackSent = false;
+    state_.SentLen = 0;
+    if (view_.ProgressMax() != view_.ProgressValue()) ShowStatus(texts::kTimeout);
+}
+
+void TransferEngine::OnTimerFastReset() {
+    timers_.Stop(TimerId::FastReset);
+    OnTimerUpdateOv();
+}
+
+}  // namespace ymodem

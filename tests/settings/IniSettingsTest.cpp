@@ -1,0 +1,195 @@
+#include "IniSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+
+#include "Platform.h"
+#include "ScopedEnvironment.h"
+#include "SettingsLocation.h"
+#include "TempFolder.h"
+#include "WholeFile.h"
+
+namespace ymodem {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::WriteBytes;
+using namespace std::string_literals;
+
+// Every file and folder below `root`, with the bytes of each file.
+std::map<std::string, std::string> Snapshot(const fs::path& root) {
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        entries[entry.path().string()] =
+            entry.is_directory() ? "<folder>" : ReadBytes(entry.path());
+    }
+    return entries;
+}
+
+std::string RandomBytes(std::size_t size) {
+    std::mt19937 generator(12345);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) {
+        c = static_cast<char>(generator());
+    }
+    return bytes;
+}
+
+class SettingsIniFile : public ::testing::Test {
+protected:
+    std::string Lines(std::initializer_list<const char*> lines) const {
+        std::string text;
+        for (const char* line : lines) {
+            text += line;
+            text += NativeLineEnd();
+        }
+        return text;
+    }
+
+    test::TempFolder folder_;
+    test::ScopedEnvironment configHome_{"XDG_CONFIG_HOME", folder_.Path().string()};
+    std::string file_ = SettingsFilePath();
+};
+
+TEST_F(SettingsIniFile, FirstStartStoresTheDefaultsInReadOrder) {
+    EXPECT_EQ(ReadIniStr(file_, "Para1", "SaveComm", "COM1"), "COM1");
+    EXPECT_EQ(ReadIniStr(file_, "Para1", "CboBaud", "3"), "3");
+    EXPECT_EQ(ReadIniStr(file_, "Para1", "Path", "C:\\"), "C:\\");
+    const std::string firstStart = Lines({"[Para1]", "SaveComm=COM1", "CboBaud=3", "Path=C:\\"});
+    EXPECT_EQ(ReadBytes(file_), firstStart);
+    EXPECT_EQ(Snapshot(folder_.Path()).size(), 1u) << "a temporary file was left behind";
+
+    WriteIniStr(file_, "Para1", "SaveComm", "COM7");
+    EXPECT_EQ(ReadIniStr(file_, "Para1", "SaveComm", "COM1"), "COM7");
+    EXPECT_EQ(ReadBytes(file_), Lines({"[Para1]", "SaveComm=COM7", "CboBaud=3", "Path=C:\\"}));
+}
+
+TEST_F(SettingsIniFile, EmptyValueIsReplacedByTheDefault) {
+    WriteBytes(file_, "[Para1]\nPath=\nCboBaud=5\n");
+    EXPECT_EQ(ReadIniStr(file_, "Para1", "Path", "C:\\"), "C:\\");
+    EXPECT_EQ(ReadBytes(file_), "[Para1]\nPath=C:\\\nCboBaud=5\n");
+}
+
+TEST_F(SettingsIniFile, WindowsFileKeepsEveryOtherByte) {
+    const std::string gbkPath = "D:\\\xC9\xD5\xD0\xB4\\fw";
+    const std::string before =
+        "; written on Windows\r\n[Before]\r\nA=1\r\n\r\n[Para1]\r\nSaveComm=COM3\r\n"
+        "CboBaud=5\r\nPath=" +
+        gbkPath + "\r\n\r\n[After]\r\nB=2\r\n";
+    WriteBytes(file_, before);
+
+    WriteIniStr(file_, "Para1", "CboBaud", "7");
+    std::string expected = before;
+    expected.replace(expected.find("CboBaud=5"), 9, "CboBaud=7");
+    EXPECT_EQ(ReadBytes(file_), expected);
+    EXPECT_EQ(ReadIniStr(file_, "para1", "PATH", "C:\\"), gbkPath);
+
+    const std::string gbkOther = "E:\\\xD6\xD0\xCE\xC4 \xB2\xE2";
+    WriteIniStr(file_, "Para1", "Path", gbkOther);
+    EXPECT_EQ(ReadIniStr(file_, "Para1", "Path", "C:\\"), gbkOther);
+}
+
+TEST_F(SettingsIniFile, LongValuesReadBackWhole) {
+    for (const std::size_t length : {143u, 144u, 200u, 10000u}) {
+        SCOPED_TRACE(length);
+        std::string value(length, '\0');
+        for (std::size_t i = 0; i < length; ++i) {
+            value[i] = static_cast<char>('a' + i % 26);
+        }
+        WriteIniStr(file_, "Para1", "Path", value);
+        EXPECT_EQ(ReadIniStr(file_, "Para1", "Path", "C:\\"), value);
+    }
+}
+
+struct BlockedCase {
+    const char* name;
+    std::function<fs::path(const fs::path& folder)> makeSettingsPath;
+};
+
+// Blocked by the file system's structure rather than by permissions, which do not stop
+// root.
+TEST_F(SettingsIniFile, BlockedWriteChangesNothingAndDoesNotThrow) {
+    const BlockedCase cases[] = {
+        {"a file where a folder should be",
+         [](const fs::path& folder) {
+             WriteBytes(folder / "blocker", "not a folder");
+             return folder / "blocker" / "YmodemCfg.ini";
+         }},
+        {"a folder in place of the file",
+         [](const fs::path& folder) {
+             fs::create_directory(folder / "YmodemCfg.ini");
+             WriteBytes(folder / "YmodemCfg.ini" / "inside", "[Para1]\nPath=x\n");
+             return folder / "YmodemCfg.ini";
+         }},
+    };
+    for (const BlockedCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempFolder folder;
+        const std::string path = c.makeSettingsPath(folder.Path()).string();
+        const auto before = Snapshot(folder.Path());
+        EXPECT_NO_THROW(WriteIniStr(path, "Para1", "Path", "D:\\"));
+        EXPECT_EQ(ReadIniStr(path, "Para1", "Path", "C:\\"), "C:\\");
+        EXPECT_EQ(Snapshot(folder.Path()), before);
+    }
+}
+
+TEST(SettingsWholeFile, ReadableFileInAFolderNobodyMayWriteStaysAsItWas) {
+    const std::string path = "/proc/version";
+    if (!fs::exists(path)) {
+        GTEST_SKIP() << "no /proc";
+    }
+    const std::string before = ReadBytes(path);
+    EXPECT_FALSE(ReplaceWholeFile(path, "[Para1]\nPath=D:\\\n"));
+    EXPECT_NO_THROW(WriteIniStr(path, "Para1", "Path", "D:\\"));
+    EXPECT_EQ(ReadIniStr(path, "Para1", "Path", "C:\\"), "C:\\");
+    EXPECT_EQ(ReadBytes(path), before);
+}
+
+TEST(SettingsWholeFile, FailedRenameRemovesTheTemporaryFile) {
+    test::TempFolder folder;
+    const fs::path target = folder.Path() / "YmodemCfg.ini";
+    fs::create_directory(target);
+    WriteBytes(target / "inside", "kept");
+    const auto before = Snapshot(folder.Path());
+    EXPECT_FALSE(ReplaceWholeFile(target.string(), "[Para1]\nPath=D:\\\n"));
+    EXPECT_EQ(Snapshot(folder.Path()), before);
+}
+
+struct GarbageCase {
+    const char* name;
+    std::string bytes;
+};
+
+TEST_F(SettingsIniFile, GarbageFileIsKeptAndDoesNotStopTheStore) {
+    std::string noEquals;
+    for (int i = 0; i < 1000; ++i) {
+        noEquals += "no equals here\n[unclosed\n\0\0\0\n\xff\xfe\r\n"s;
+    }
+    const std::size_t twentyMiB = 20u << 20;
+    const GarbageCase cases[] = {
+        {"random bytes with NULs", RandomBytes(64 * 1024)},
+        {"lines without '='", noEquals},
+        {"20 MiB of random bytes", RandomBytes(twentyMiB)},
+        {"two million empty lines", std::string(2'000'000, '\n')},
+        {"one 20 MiB line", std::string(twentyMiB, '[')},
+    };
+    for (const GarbageCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(file_, c.bytes);
+        EXPECT_EQ(ReadIniStr(file_, "Para1", "SaveComm", "COM1"), "COM1");
+        WriteIniStr(file_, "Para1", "CboBaud", "3");
+        EXPECT_EQ(ReadIniStr(file_, "Para1", "SaveComm", "COM9"), "COM1");
+        EXPECT_EQ(ReadIniStr(file_, "Para1", "CboBaud", "5"), "3");
+        const std::string after = ReadBytes(file_);
+        EXPECT_TRUE(after.compare(0, c.bytes.size(), c.bytes) == 0) << "the old bytes changed";
+    }
+}
+
+}  // namespace
+}  // namespace ymodem

@@ -6,6 +6,7 @@
 #include <QSignalBlocker>
 
 #include "CommError.h"
+#include "CommSetup.h"
 #include "IniSettings.h"
 #include "NumberText.h"
 #include "SettingsLocation.h"
@@ -221,16 +222,7 @@ void Form1::ScanComPorts() {
 
 void Form1::ApplyCommSettings() {
     try {
-        MSComm.SetCommPort(ComboComm->currentText());
-        MSComm.SetSettings(CboBaud->currentText() + ",N,8,1");
-        MSComm.SetInBufferSize(1024);
-        MSComm.SetOutBufferSize(4096);
-        MSComm.SetInBufferCount(0);
-        MSComm.SetOutBufferCount(0);
-        MSComm.SetSThreshold(0);
-        MSComm.SetRThreshold(1);
-        MSComm.SetInputLen(0);
-        MSComm.SetInputMode(1);
+        ApplyLineSettings(MSComm, ComboComm->currentText(), CboBaud->currentText());
     } catch (const CommError&) {
         // What the control refuses ends here; the settings applied so far stay.
     }

@@ -1,0 +1,117 @@
+#include "HeadlessSender.h"
+
+#include "CommError.h"
+#include "CommSetup.h"
+#include "StatusTexts.h"
+#include "SystemEncoding.h"
+
+namespace ymodem {
+
+namespace {
+
+std::string ToUtf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+}  // namespace
+
+HeadlessSender::HeadlessSender(SerialControl& comm, BurnFileSource& files, SendOptions options,
+                               std::FILE* out, std::FILE* err, bool showBar)
+    : comm_(comm),
+      options_(std::move(options)),
+      err_(err),
+      view_(out, showBar ? err : nullptr, [this] { return driver_.Now(); }),
+      engine_(comm, view_, files, ToSystem8Bit),
+      driver_(comm, engine_) {
+    view_.OnStatus([this](const std::string& text) { HandleStatus(text); });
+    view_.SetSentBytes([this] { return static_cast<long>(engine_.State().SentLen); });
+    timeout_.setSingleShot(true);
+    connect(&timeout_, &QTimer::timeout, this, &HeadlessSender::HandleTimeout);
+    connect(&comm_, &SerialControl::PortLost, this, &HeadlessSender::HandlePortLost);
+}
+
+std::optional<int> HeadlessSender::Start() {
+    engine_.State().FilePath = ToUtf8(options_.File);
+    // A refused file is reported on the error stream alone.
+    view_.SetMuted(true);
+    engine_.LoadBurnFile();
+    view_.SetMuted(false);
+    if (view_.FileInfo().empty()) {
+        std::fprintf(err_, "%s\n", std::string(texts::kChooseBurnFile).c_str());
+        return kExitLoadFailed;
+    }
+    view_.PrintLine(view_.FileInfo());
+    if (const auto failed = OpenPort()) return failed;
+    if (options_.TimeoutSeconds > 0) timeout_.start(options_.TimeoutSeconds * 1000);
+    return std::nullopt;
+}
+
+std::optional<int> HeadlessSender::OpenPort() {
+    try {
+        ApplyLineSettings(comm_, options_.Port, options_.Baud);
+        comm_.SetPortOpen(true);
+    } catch (const CommError& error) {
+        const std::string name = ToUtf8(comm_.CommPortName());
+        switch (error.Number()) {
+            case CommError::kPortAlreadyOpen:
+                std::fprintf(err_, "%s被占用!\n", name.c_str());
+                break;
+            case CommError::kDeviceUnavailable:
+                std::fprintf(err_, "%s设备无效\n", name.c_str());
+                break;
+            case CommError::kPermissionDenied:
+                std::fprintf(err_,
+                             "ymodem-send: no permission to open %s (on Linux, join the dialout "
+                             "group and log in again)\n",
+                             ToUtf8(options_.Port).c_str());
+                break;
+            default:
+                std::fprintf(err_, "ymodem-send: cannot open %s: %s\n",
+                             ToUtf8(options_.Port).c_str(), error.what());
+        }
+        return kExitPortFailed;
+    }
+    view_.SetStatusText(ToUtf8(comm_.CommPortName() + "已打开" + comm_.Settings()));
+    return std::nullopt;
+}
+
+void HeadlessSender::HandleStatus(const std::string& text) {
+    if (text != texts::kFinished) return;
+    ++finished_;
+    if (options_.Count > 0 && finished_ >= options_.Count) {
+        done_ = true;
+        Stop();
+        emit Finished(kExitDone);
+    }
+}
+
+void HeadlessSender::HandlePortLost() {
+    Fail(kExitPortLost, "ymodem-send: lost the port " + ToUtf8(comm_.CommPortName()) + " (" +
+                            ToUtf8(comm_.CommPortName()) + "设备无效)");
+}
+
+void HeadlessSender::HandleTimeout() {
+    Fail(kExitTimedOut, "ymodem-send: timed out after " + std::to_string(options_.TimeoutSeconds) +
+                            " s, " + std::to_string(finished_) + " of " +
+                            std::to_string(options_.Count) + " transfers finished");
+}
+
+void HeadlessSender::Fail(int exitCode, const std::string& message) {
+    if (done_) return;
+    done_ = true;
+    std::fprintf(err_, "%s\n", message.c_str());
+    std::fflush(err_);
+    Stop();
+    emit Finished(exitCode);
+}
+
+void HeadlessSender::Stop() {
+    timeout_.stop();
+    try {
+        comm_.SetPortOpen(false);
+    } catch (const CommError&) {
+        // Closing is the last thing we do; nothing is left to report it to.
+    }
+}
+
+}  // namespace ymodem

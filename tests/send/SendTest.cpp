@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+
+#include "CommError.h"
+#include "FakeSerialControl.h"
+#include "Frames.h"
+#include "HeadlessSender.h"
+#include "SendOptions.h"
+
+namespace ymodem::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(SendOptions, CommandLineValues) {
+    struct Case {
+        QStringList Positional;
+        QString Baud, Count, Timeout;
+        bool Accepted;
+        QString ErrorPart;
+    };
+    const Case cases[] = {
+        {{"ttyUSB0", "a.bin"}, "115200", "1", "0", true, ""},
+        {{"COM3", "a.bin"}, "9600", "0", "30", true, ""},
+        {{"ttyUSB0", "a.bin"}, "14400", "1", "0", false, "unsupported baud rate '14400'"},
+        {{"ttyUSB0", "a.bin"}, "fast", "1", "0", false, "baud"},
+        {{"ttyUSB0", "a.bin"}, "115200", "-1", "0", false, "--count"},
+        {{"ttyUSB0", "a.bin"}, "115200", "x", "0", false, "--count"},
+        {{"ttyUSB0", "a.bin"}, "115200", "1", "-5", false, "--timeout"},
+        {{"ttyUSB0"}, "115200", "1", "0", false, "PORT and a FILE"},
+        {{"a", "b", "c"}, "115200", "1", "0", false, "PORT and a FILE"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = CheckSendOptions(c.Positional, c.Baud, c.Count, c.Timeout, false);
+        EXPECT_EQ(parsed.Options.has_value(), c.Accepted) << c.Baud.toStdString();
+        EXPECT_TRUE(parsed.Error.contains(c.ErrorPart)) << parsed.Error.toStdString();
+    }
+}
+
+class FakeFiles : public BurnFileSource {
+public:
+    std::map<std::string, Bytes> Files;
+    std::optional<Bytes> ReadBurnFile(const std::string& path, std::int32_t maxSize) override {
+        const auto found = Files.find(path);
+        if (found == Files.end() || static_cast<std::int32_t>(found->second.size()) > maxSize) {
+            return std::nullopt;
+        }
+        return found->second;
+    }
+};
+
+// Captures what the sender prints on one stream.
+class Capture {
+public:
+    Capture() : file_(std::tmpfile()) {}
+    ~Capture() { std::fclose(file_); }
+    std::FILE* File() const { return file_; }
+    std::string Text() const {
+        std::fflush(file_);
+        std::rewind(file_);
+        std::string text;
+        for (int c; (c = std::fgetc(file_)) != EOF;) text += static_cast<char>(c);
+        return text;
+    }
+
+private:
+    std::FILE* file_;
+};
+
+struct SenderRig {
+    FakeSerialControl Comm;
+    FakeFiles Files;
+    Capture Out, Err;
+    std::unique_ptr<HeadlessSender> Sender;
+
+    explicit SenderRig(int count = 1) {
+        Comm.SetCandidates({"COM3"});
+        Files.Files["fw/app.bin"] = Bytes(300, 0x42);
+        SendOptions options;
+        options.Port = "COM3";
+        options.File = "fw/app.bin";
+        options.Count = count;
+        Sender =
+            std::make_unique<HeadlessSender>(Comm, Files, options, Out.File(), Err.File(), false);
+    }
+
+    // Answers like a boot loader, running the engine on simulated time.
+    void Serve() {
+        TransferEngine& engine = Sender->Engine();
+        TimePoint now{std::chrono::hours(1)};
+        auto reply = [&](Bytes bytes) {
+            engine.OnComm(now, 2, bytes);
+            now += std::chrono::milliseconds(5);
+            engine.OnWake(now);
+        };
+        reply({kCrcRequest});
+        reply({kAck, kCrcRequest});
+        for (int block = 0; block < 3; ++block) reply({kAck});
+        now += std::chrono::milliseconds(25);
+        engine.OnWake(now);
+        reply({kAck});
+        now += std::chrono::milliseconds(600);
+        engine.OnWake(now);
+    }
+};
+
+TEST(SendHeadless, PrintsTheFileLineAndEveryStatusTextAndEndsAfterCountTransfers) {
+    SenderRig rig(2);
+    QSignalSpy finished(rig.Sender.get(), &HeadlessSender::Finished);
+    ASSERT_EQ(rig.Sender->Start(), std::nullopt);
+    rig.Serve();
+    EXPECT_EQ(finished.count(), 0);
+    EXPECT_TRUE(rig.Comm.PortOpen());
+    rig.Serve();
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_EQ(finished.at(0).at(0).toInt(), kExitDone);
+    EXPECT_FALSE(rig.Comm.PortOpen());
+    const std::string transfer =
+        "正在尝试通讯握手...\n发送第1包...\n发送第2包...\n发送第3包...\n"
+        "发送文件传输结束命令...\n文件发送完毕!\n";
+    const std::string out = rig.Out.Text();
+    const std::string fileLine = "文件大小: 300  包数: 3  crc: 0x";
+    ASSERT_EQ(out.substr(0, fileLine.size()), fileLine);
+    EXPECT_EQ(out.substr(out.find('\n') + 1), "COM3已打开115200,N,8,1\n" + transfer + transfer);
+    EXPECT_EQ(rig.Comm.Frames().size(), 2u * 5u);
+}
+
+TEST(SendHeadless, RefusedFileAndPortGiveTheirExitCodes) {
+    {
+        SenderRig rig;
+        rig.Files.Files.clear();
+        EXPECT_EQ(rig.Sender->Start(), kExitLoadFailed);
+        EXPECT_EQ(rig.Err.Text(), "请选择一个烧写文件\n");
+        EXPECT_EQ(rig.Out.Text(), "");
+    }
+    struct Case {
+        int Number;
+        std::string Message;
+    };
+    const Case cases[] = {{CommError::kPortAlreadyOpen, "COM3被占用!\n"},
+                          {CommError::kDeviceUnavailable, "COM3设备无效\n"},
+                          {CommError::kPermissionDenied, "dialout"},
+                          {CommError::kHardwareUnavailable, "cannot open COM3"}};
+    for (const auto& c : cases) {
+        SenderRig rig;
+        rig.Comm.FailOpen("COM3", c.Number);
+        EXPECT_EQ(rig.Sender->Start(), kExitPortFailed);
+        EXPECT_NE(rig.Err.Text().find(c.Message), std::string::npos) << rig.Err.Text();
+    }
+}
+
+TEST(SendHeadless, LostPortEndsTheRunWithItsOwnCode) {
+    SenderRig rig;
+    QSignalSpy finished(rig.Sender.get(), &HeadlessSender::Finished);
+    ASSERT_EQ(rig.Sender->Start(), std::nullopt);
+    rig.Comm.LosePort();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_EQ(finished.at(0).at(0).toInt(), kExitPortLost);
+    EXPECT_NE(rig.Err.Text().find("COM3设备无效"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ymodem::test
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

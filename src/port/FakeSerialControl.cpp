@@ -1,0 +1,167 @@
+#include "FakeSerialControl.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "CommError.h"
+
+namespace ymodem {
+
+namespace {
+
+QString ByteCount(const char* operation, std::size_t count) {
+    return QStringLiteral("%1:<%2 bytes>").arg(QLatin1String(operation)).arg(count);
+}
+
+void RequireNotNegative(int value) {
+    if (value < 0) throw CommError(CommError::kInvalidPropertyValue);
+}
+
+void RequireZero(int value) {
+    if (value != 0) throw CommError(CommError::kInvalidPropertyValue);
+}
+
+}  // namespace
+
+void FakeSerialControl::SetCandidates(const QStringList& names) {
+    candidates_ = names;
+}
+
+void FakeSerialControl::FailOpen(const QString& name, int number) {
+    openFailures_[name] = number;
+}
+
+void FakeSerialControl::InjectInput(std::span<const std::uint8_t> bytes) {
+    if (!open_) return;
+    input_.insert(input_.end(), bytes.begin(), bytes.end());
+    if (rThreshold_ <= 0 || std::ssize(input_) < rThreshold_) return;
+    commEvent_ = kEventReceive;
+    emit OnComm();
+}
+
+void FakeSerialControl::LosePort() {
+    if (!open_) return;
+    open_ = false;
+    input_.clear();
+    emit PortLost();
+}
+
+void FakeSerialControl::ClearRecord() {
+    operations_.clear();
+    frames_.clear();
+}
+
+QStringList FakeSerialControl::PortCandidates() const {
+    return candidates_;
+}
+
+void FakeSerialControl::SetCommPort(const QString& listText) {
+    Record(QStringLiteral("CommPort=") + listText);
+    if (open_) throw CommError(CommError::kPortAlreadyOpen);
+    if (listText.isEmpty()) throw CommError(CommError::kInvalidPropertyValue);
+    name_ = listText;
+}
+
+QString FakeSerialControl::CommPortName() const {
+    return name_;
+}
+
+void FakeSerialControl::SetSettings(const QString& settings) {
+    Record(QStringLiteral("Settings=") + settings);
+    const auto parsed = LineSettings::Parse(settings);
+    if (!parsed) throw CommError(CommError::kInvalidPropertyValue);
+    settings_ = *parsed;
+}
+
+QString FakeSerialControl::Settings() const {
+    return settings_.Text();
+}
+
+void FakeSerialControl::SetPortOpen(bool open) {
+    Record(open ? QStringLiteral("PortOpen=true") : QStringLiteral("PortOpen=false"));
+    if (!open) {
+        open_ = false;
+        input_.clear();
+        return;
+    }
+    if (open_) throw CommError(CommError::kPortAlreadyOpen);
+    if (const auto failure = openFailures_.find(name_); failure != openFailures_.end()) {
+        throw CommError(failure->second, name_.toStdString());
+    }
+    open_ = true;
+}
+
+bool FakeSerialControl::PortOpen() const {
+    return open_;
+}
+
+void FakeSerialControl::SetInBufferSize(int size) {
+    RecordValue("InBufferSize", size);
+    RequireNotNegative(size);
+}
+
+void FakeSerialControl::SetOutBufferSize(int size) {
+    RecordValue("OutBufferSize", size);
+    RequireNotNegative(size);
+}
+
+void FakeSerialControl::SetInBufferCount(int count) {
+    RecordValue("InBufferCount", count);
+    RequireZero(count);
+    input_.clear();
+}
+
+void FakeSerialControl::SetOutBufferCount(int count) {
+    RecordValue("OutBufferCount", count);
+    RequireZero(count);
+}
+
+void FakeSerialControl::SetSThreshold(int threshold) {
+    RecordValue("SThreshold", threshold);
+    RequireNotNegative(threshold);
+}
+
+void FakeSerialControl::SetRThreshold(int threshold) {
+    RecordValue("RThreshold", threshold);
+    RequireNotNegative(threshold);
+    rThreshold_ = threshold;
+}
+
+void FakeSerialControl::SetInputLen(int length) {
+    RecordValue("InputLen", length);
+    RequireNotNegative(length);
+    inputLen_ = length;
+}
+
+void FakeSerialControl::SetInputMode(int mode) {
+    RecordValue("InputMode", mode);
+    if (mode != 0 && mode != 1) throw CommError(CommError::kInvalidPropertyValue);
+}
+
+void FakeSerialControl::Output(std::span<const std::uint8_t> frame) {
+    Record(ByteCount("Output", frame.size()));
+    if (open_) frames_.emplace_back(frame.begin(), frame.end());
+}
+
+std::vector<std::uint8_t> FakeSerialControl::Input() {
+    std::size_t count = input_.size();
+    if (inputLen_ > 0) count = std::min<std::size_t>(count, inputLen_);
+    std::vector<std::uint8_t> taken(input_.begin(), input_.begin() + count);
+    input_.erase(input_.begin(), input_.begin() + count);
+    Record(ByteCount("Input", taken.size()));
+    return taken;
+}
+
+int FakeSerialControl::CommEvent() const {
+    return commEvent_;
+}
+
+void FakeSerialControl::Record(const QString& operation) {
+    operations_.append(operation);
+}
+
+void FakeSerialControl::RecordValue(const char* property, int value) {
+    Record(QStringLiteral("%1=%2").arg(QLatin1String(property)).arg(value));
+}
+
+}  // namespace ymodem

@@ -1,0 +1,20 @@
+#include "OpenErrorNumber.h"
+
+#include "CommError.h"
+
+namespace ymodem {
+
+int OpenErrorNumber(QSerialPort::SerialPortError error, bool deviceAccessible) {
+    switch (error) {
+        case QSerialPort::DeviceNotFoundError:
+            return CommError::kDeviceUnavailable;
+        case QSerialPort::PermissionError:
+            return deviceAccessible ? CommError::kPortAlreadyOpen : CommError::kPermissionDenied;
+        case QSerialPort::OpenError:
+            return CommError::kPortAlreadyOpen;
+        default:
+            return CommError::kHardwareUnavailable;
+    }
+}
+
+}  // namespace ymodem

@@ -85,34 +85,38 @@ std::uint16_t BitwiseCrc16(const std::uint8_t* data, std::size_t count) {
 
 namespace {
 
-void AppendCrc(Bytes& frame) {
-    const std::uint16_t crc = BitwiseCrc16(frame.data() + 3, frame.size() - 3);
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+void PutCrc(Bytes& frame) {
+    const std::size_t payload = frame.size() - 5;
+    const std::uint16_t crc = BitwiseCrc16(frame.data() + 3, payload);
+    frame[3 + payload] = static_cast<std::uint8_t>(crc >> 8);
+    frame[4 + payload] = static_cast<std::uint8_t>(crc & 0xFF);
 }
 
 }  // namespace
 
 Bytes ExpectedDataFrame(const Bytes& image, std::size_t offset, std::size_t size,
                         std::uint8_t pgno) {
-    Bytes frame{size == 1024 ? std::uint8_t{0x02} : std::uint8_t{0x01}, pgno,
-                static_cast<std::uint8_t>(255 - pgno)};
+    Bytes frame(size + 5, 0);
+    frame[0] = size == 1024 ? 0x02 : 0x01;
+    frame[1] = pgno;
+    frame[2] = static_cast<std::uint8_t>(255 - pgno);
     for (std::size_t i = 0; i < size; ++i) {
-        frame.push_back(offset + i < image.size() ? image[offset + i] : std::uint8_t{0x1A});
+        frame[3 + i] = offset + i < image.size() ? image[offset + i] : std::uint8_t{0x1A};
     }
-    AppendCrc(frame);
+    PutCrc(frame);
     return frame;
 }
 
 Bytes ExpectedHeadFrame(const Bytes& name, std::size_t fileSize) {
-    Bytes frame{0x01, 0x00, 0xFF};
-    frame.insert(frame.end(), name.begin(), name.end());
-    frame.push_back(0);
+    Bytes frame(133, 0);
+    frame[0] = 0x01;
+    frame[2] = 0xFF;
+    std::size_t at = 3;
+    for (const std::uint8_t byte : name) frame[at++] = byte;
+    ++at;  // the name's NUL
     for (const char digit : std::to_string(fileSize))
-        frame.push_back(static_cast<std::uint8_t>(digit));
-    frame.push_back(0);
-    frame.resize(131, 0);
-    AppendCrc(frame);
+        frame[at++] = static_cast<std::uint8_t>(digit);
+    PutCrc(frame);
     return frame;
 }
 

@@ -1,0 +1,127 @@
+#include "DevsimApp.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <stdexcept>
+#include <system_error>
+
+#include "CommandLine.h"
+#include "PortLink.h"
+#include "TransferReport.h"
+
+namespace ymodem {
+
+namespace {
+
+constexpr int kExitSignalBase = 128;
+
+TimePoint Now() {
+    return std::chrono::duration_cast<TimePoint>(
+        std::chrono::steady_clock::now().time_since_epoch());
+}
+
+void PrintLine(const std::string& line) {
+    std::cout << line << std::endl;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+}  // namespace
+
+int DevsimApp::Run() {
+    if (options_.Expect) {
+        expected_ = ReadWholeFile(*options_.Expect);
+        if (!expected_) {
+            std::cerr << "ymodem-devsim: cannot read " << *options_.Expect << '\n';
+            return kExitUsage;
+        }
+    }
+    // Before the link exists, so that no signal can end the program with the link left.
+    const SignalGuard signals;
+    try {
+        DeviceLine line =
+            options_.Port ? DeviceLine::OpenTty(*options_.Port) : DeviceLine::OpenPseudoTerminal();
+        PrintLine("port: " + line.PeerPath());
+        std::optional<PortLink> link;
+        // An existing tty is the device's own end; the sender needs the other one.
+        if (!options_.Port && options_.Link) {
+            try {
+                link.emplace(PortLink::DefaultFolder(), options_.LinkName, line.PeerPath());
+            } catch (const std::filesystem::filesystem_error& error) {
+                std::cerr << "ymodem-devsim: no link in the ports folder: " << error.what() << '\n';
+            }
+        }
+        return Serve(line, signals);
+    } catch (const std::exception& error) {
+        std::cerr << "ymodem-devsim: " << error.what() << '\n';
+        return kExitIo;
+    }
+}
+
+int DevsimApp::Serve(DeviceLine& line, const SignalGuard& signals) {
+    const TimePoint start = Now();
+    std::optional<TimePoint> deadline;
+    if (options_.Timeout.count() > 0) deadline = start + options_.Timeout;
+    DeviceSession session(options_.Receiver, options_.LineRate, start);
+    for (;;) {
+        const TimePoint now = Now();
+        session.OnWake(now);
+        Flush(line, session, now);
+        if (session.Done()) return mismatch_ ? kExitMismatch : kExitOk;
+        if (deadline && now >= *deadline) {
+            std::cerr << "ymodem-devsim: timed out\n";
+            return kExitTimeout;
+        }
+        std::optional<TimePoint> wake = session.NextWake();
+        if (deadline && (!wake || *deadline < *wake)) wake = deadline;
+        std::optional<std::chrono::nanoseconds> timeout;
+        if (wake) timeout = *wake - now;
+        const auto result = line.Wait(timeout, signals.WaitMask());
+        if (const int signal = signals.Received(); signal != 0) {
+            return kExitSignalBase + signal;
+        }
+        if (result == DeviceLine::WaitResult::Readable) {
+            const std::vector<std::uint8_t> bytes = line.Read();
+            if (!bytes.empty()) session.OnRead(Now(), bytes);
+        }
+    }
+}
+
+void DevsimApp::Flush(DeviceLine& line, DeviceSession& session, TimePoint now) {
+    for (const auto& write : session.TakeWrites(now)) line.Write(write);
+    for (const ReceivedImage& image : session.TakeImages()) Report(image);
+}
+
+void DevsimApp::Report(const ReceivedImage& image) {
+    if (options_.Output) Save(image);
+    PrintLine(SummaryLine(image));
+    if (expected_) {
+        if (image.Data != *expected_) mismatch_ = true;
+        PrintLine(VerifyLine(image.Data, *expected_));
+    }
+}
+
+void DevsimApp::Save(const ReceivedImage& image) const {
+    std::filesystem::path path(*options_.Output);
+    if (std::filesystem::is_directory(path)) path /= SafeFileName(image.Name);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(image.Data.data()),
+              static_cast<std::streamsize>(image.Data.size()));
+    out.close();
+    if (!out) {
+        throw std::system_error(std::make_error_code(std::errc::io_error),
+                                "cannot write " + path.string());
+    }
+}
+
+}  // namespace ymodem

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "Receiver.h"
+
+namespace ymodem {
+
+struct DevsimOptions {
+    std::optional<std::string> Port;  // an existing tty instead of a new pseudo-terminal
+    std::string LinkName = "virtual0";
+    bool Link = true;
+    std::optional<std::string> Output;
+    std::optional<std::string> Expect;
+    std::chrono::seconds Timeout{0};  // 0: none
+    std::uint32_t LineRate = 0;       // 0: as fast as the pseudo-terminal goes
+    ReceiverOptions Receiver;
+};
+
+}  // namespace ymodem

@@ -28,6 +28,7 @@ if [ "${2:-}" = "--deb" ]; then
     (cd "$root" && cpack --config "$build_dir/CPackConfig.cmake" -G DEB -B "$root/deb" >/dev/null)
     deb=$(ls "$root"/deb/*.deb)
     dpkg-deb -f "$deb" Package Version Depends
-    dpkg-deb -c "$deb" | grep -q './usr/bin/ymodem-burner' || { echo "no ymodem-burner in $deb" >&2; exit 1; }
+    contents=$(dpkg-deb -c "$deb")
+    grep -q './usr/bin/ymodem-burner$' <<<"$contents" || { echo "no ymodem-burner in $deb" >&2; exit 1; }
 fi
 echo "install tree ok"

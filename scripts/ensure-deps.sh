@@ -6,7 +6,7 @@ packages=(
     cmake g++ ninja-build ccache pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    fonts-noto-cjk lrzsz xvfb xauth
+    fonts-noto-cjk lrzsz xvfb xauth python3 valgrind
 )
 
 missing=()

@@ -86,8 +86,8 @@ void HeadlessSender::HandleStatus(const std::string& text) {
 }
 
 void HeadlessSender::HandlePortLost() {
-    Fail(kExitPortLost, "ymodem-send: lost the port " + ToUtf8(comm_.CommPortName()) + " (" +
-                            ToUtf8(comm_.CommPortName()) + "设备无效)");
+    Fail(kExitPortLost, "ymodem-send: the port was lost while open: " +
+                            ToUtf8(comm_.CommPortName()) + "设备无效");
 }
 
 void HeadlessSender::HandleTimeout() {

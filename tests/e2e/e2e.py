@@ -167,6 +167,100 @@ def case_lrzsz():
             print("lrzsz rb received %d bytes: identical" % size)
 
 
+def start_send(port, path, *options):
+    return subprocess.Popen([SEND, "--quiet", *options, port, path], stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, text=True)
+
+
+def wait_for_line(process, text, timeout=30):
+    deadline = time.monotonic() + timeout
+    lines = []
+    while time.monotonic() < deadline:
+        line = process.stdout.readline()
+        if not line:
+            break
+        lines.append(line)
+        if text in line:
+            return lines
+    fail("no %r from the sender: %r" % (text, lines))
+
+
+def case_device_vanishes():
+    with tempfile.TemporaryDirectory() as folder:
+        path = image(folder, 5000)
+        device = Device(folder, None, "--line-rate", "9600", "--timeout", "60")
+        sender = start_send(device.port, path, "--timeout", "60")
+        wait_for_line(sender, "发送第1包")
+        device.process.kill()
+        device.process.wait()
+        try:
+            out, err = sender.communicate(timeout=10)
+        except subprocess.TimeoutExpired:
+            sender.kill()
+            fail("the sender hung after the device vanished")
+        if sender.returncode != 5 or "设备无效" not in err:
+            fail("exit %d, %r" % (sender.returncode, err))
+        print("device vanished mid-transfer: sender exited 5 with %r" % err.strip())
+
+
+def case_file_changes_during_transfer():
+    with tempfile.TemporaryDirectory() as folder:
+        path = image(folder, 5000)
+        loaded = os.path.join(folder, "loaded.bin")
+        shutil.copy(path, loaded)
+        device = Device(folder, loaded, "--line-rate", "38400", "--timeout", "60")
+        sender = start_send(device.port, path, "--timeout", "60")
+        wait_for_line(sender, "发送第1包")
+        with open(path, "wb") as f:
+            f.write(b"\xff" * 7000)  # rewritten, larger
+        wait_for_line(sender, "发送第3包")
+        os.remove(path)  # then gone
+        out, err = sender.communicate(timeout=60)
+        dev_code, dev_out, dev_err = device.finish()
+        if sender.returncode != 0 or dev_code != 0 or "verify: OK" not in dev_out:
+            fail("sender %d %r, device %d %r %r" % (sender.returncode, err, dev_code, dev_out, dev_err))
+        print("burn file rewritten and deleted mid-transfer: the loaded image arrived unchanged")
+
+
+def resources(pid):
+    with open("/proc/%d/status" % pid) as f:
+        rss = next(int(line.split()[1]) for line in f if line.startswith("VmRSS:"))
+    return rss, len(os.listdir("/proc/%d/fd" % pid))
+
+
+def soak(transfers):
+    """Transfers in a row; the sender's memory and descriptors at 10 and at the end."""
+    with tempfile.TemporaryDirectory() as folder:
+        path = image(folder, 1100)
+        device = Device(folder, path, "--count", str(transfers), "--gap", "520",
+                        "--timeout", str(10 + transfers * 3))
+        sender = start_send(device.port, path, "--count", str(transfers))
+        done = 0
+        at_ten = None
+        for line in sender.stdout:
+            if "文件发送完毕!" in line:
+                done += 1
+                if done == 10:
+                    at_ten = resources(sender.pid)
+                if done == transfers:
+                    at_end = resources(sender.pid)
+        sender.wait(timeout=30)
+        dev_code, dev_out, _ = device.finish()
+        verified = dev_out.count("verify: OK")
+        if sender.returncode != 0 or dev_code != 0 or verified != transfers:
+            fail("sender %d, device %d, %d of %d verified" % (sender.returncode, dev_code, verified, transfers))
+        print("%d transfers, all verified; sender at 10: %d KiB, %d fds; at %d: %d KiB, %d fds"
+              % (transfers, at_ten[0], at_ten[1], transfers, at_end[0], at_end[1]))
+        if at_end[1] > at_ten[1]:
+            fail("descriptors grew")
+        if at_end[0] > at_ten[0] + 2048:
+            fail("resident memory grew by more than 2 MiB")
+
+
+def case_soak():
+    soak(int(os.environ.get("YMODEM_SOAK_TRANSFERS", "20")))
+
+
 CASES = {name[len("case_"):]: fn for name, fn in globals().items() if name.startswith("case_")}
 
 if __name__ == "__main__":

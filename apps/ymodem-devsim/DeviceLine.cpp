@@ -133,8 +133,8 @@ std::vector<std::uint8_t> DeviceLine::Read() {
     return bytes;
 }
 
-void DeviceLine::Write(std::span<const std::uint8_t> bytes) {
-    if (!PeerPresent()) return;
+bool DeviceLine::Write(std::span<const std::uint8_t> bytes) {
+    if (!PeerPresent()) return false;
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t count = ::write(fd_.Get(), bytes.data() + done, bytes.size() - done);
@@ -145,13 +145,14 @@ void DeviceLine::Write(std::span<const std::uint8_t> bytes) {
         if (errno == EINTR) continue;
         // A sender that has stopped reading has a full buffer; a real line would lose
         // the bytes just the same.
-        if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return false;
         if (pseudoTerminal_ && errno == EIO) {
             peerPresent_ = false;
-            return;
+            return false;
         }
         ThrowErrno("write " + peerPath_);
     }
+    return true;
 }
 
 }  // namespace ymodem

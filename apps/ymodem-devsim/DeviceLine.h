@@ -30,8 +30,9 @@ public:
     WaitResult Wait(std::optional<std::chrono::nanoseconds> timeout, const sigset_t* signalMask);
     std::vector<std::uint8_t> Read();
     // Writes all bytes in one write. Dropped while no sender holds the pseudo-terminal open:
-    // the kernel would keep them for whoever opens it next, as a stale reply.
-    void Write(std::span<const std::uint8_t> bytes);
+    // the kernel would keep them for whoever opens it next, as a stale reply. Gives whether
+    // the sender got them all.
+    bool Write(std::span<const std::uint8_t> bytes);
 
 private:
     DeviceLine(FileDescriptor fd, std::string peerPath, bool pseudoTerminal);

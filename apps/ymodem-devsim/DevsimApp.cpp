@@ -49,6 +49,7 @@ int DevsimApp::Run() {
     // Before the link exists, so that no signal can end the program with the link left.
     const SignalGuard signals;
     try {
+        if (options_.Timing) timing_.emplace(*options_.Timing);
         DeviceLine line =
             options_.Port ? DeviceLine::OpenTty(*options_.Port) : DeviceLine::OpenPseudoTerminal();
         PrintLine("port: " + line.PeerPath());
@@ -92,13 +93,20 @@ int DevsimApp::Serve(DeviceLine& line, const SignalGuard& signals) {
         }
         if (result == DeviceLine::WaitResult::Readable) {
             const std::vector<std::uint8_t> bytes = line.Read();
-            if (!bytes.empty()) session.OnRead(Now(), bytes);
+            if (!bytes.empty()) {
+                const TimePoint readAt = Now();
+                if (timing_) timing_->Read(readAt, bytes);
+                session.OnRead(readAt, bytes);
+            }
         }
     }
 }
 
 void DevsimApp::Flush(DeviceLine& line, DeviceSession& session, TimePoint now) {
-    for (const auto& write : session.TakeWrites(now)) line.Write(write);
+    for (const auto& write : session.TakeWrites(now)) {
+        // Stamped once the sender has the bytes; a dropped write never reached it.
+        if (line.Write(write) && timing_) timing_->Write(Now(), write);
+    }
     for (const ReceivedImage& image : session.TakeImages()) Report(image);
 }
 

@@ -9,6 +9,7 @@
 #include "DeviceSession.h"
 #include "DevsimOptions.h"
 #include "SignalGuard.h"
+#include "TimingLog.h"
 
 namespace ymodem {
 
@@ -28,6 +29,7 @@ private:
 
     DevsimOptions options_;
     std::optional<std::vector<std::uint8_t>> expected_;
+    std::optional<TimingLog> timing_;
     bool mismatch_ = false;
 };
 

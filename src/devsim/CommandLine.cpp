@@ -47,7 +47,7 @@ std::optional<std::string> SetName(DevsimOptions& o, std::string_view text) {
     return std::nullopt;
 }
 
-constexpr std::array<ValueOption, 11> kValueOptions = {{
+constexpr std::array<ValueOption, 12> kValueOptions = {{
     {"--port",
      [](DevsimOptions& o, std::string_view v) -> std::optional<std::string> {
          o.Port = std::string(v);
@@ -62,6 +62,11 @@ constexpr std::array<ValueOption, 11> kValueOptions = {{
     {"--expect",
      [](DevsimOptions& o, std::string_view v) -> std::optional<std::string> {
          o.Expect = std::string(v);
+         return std::nullopt;
+     }},
+    {"--timing",
+     [](DevsimOptions& o, std::string_view v) -> std::optional<std::string> {
+         o.Timing = std::string(v);
          return std::nullopt;
      }},
     {"--count",
@@ -169,6 +174,9 @@ Line:
 Transfers:
   --output PATH       save each image to PATH, or into PATH under its own name if a folder
   --expect FILE       compare each image with FILE and print "verify: OK" or "verify: MISMATCH"
+  --timing FILE       log every read and write: "NS r|w COUNT HEX", NS the monotonic clock
+                      in nanoseconds when the bytes were taken or handed over, HEX the
+                      first bytes (up to 8)
   --count N           transfers to take before exiting (default 1)
   --gap MS            quiet time after a transfer before asking again (default 500)
   --timeout SECONDS   give up after SECONDS (default 0: never)

@@ -15,8 +15,9 @@ struct DevsimOptions {
     bool Link = true;
     std::optional<std::string> Output;
     std::optional<std::string> Expect;
-    std::chrono::seconds Timeout{0};  // 0: none
-    std::uint32_t LineRate = 0;       // 0: as fast as the pseudo-terminal goes
+    std::optional<std::string> Timing;  // every read and write with its time, for benchmarks
+    std::chrono::seconds Timeout{0};    // 0: none
+    std::uint32_t LineRate = 0;         // 0: as fast as the pseudo-terminal goes
     ReceiverOptions Receiver;
 };
 

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Runs every benchmark and writes bench/RESULTS.md.
+#   bench/run.sh              the full run (a few minutes); first waits up to 40 minutes
+#                             for fuzzers (processes named fuzz_*) to end, so that the
+#                             figures come from a quiet machine, and says so if they do not
+#   bench/run.sh --quick      a few seconds of each benchmark into build/bench/quick/, so
+#                             that none of them stops working unnoticed; figures mean nothing
+# Options: --build DIR (default build/), --out DIR (where RESULTS.md goes), --no-wait.
+# Needs the build's ymodem-devsim, ymodem-send, bench_engine_transfer and, for the window
+# rows, bench_window; lrzsz's sb and valgrind for the rows that use them.
+set -euo pipefail
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=$source_dir/build
+out_dir=
+quick=0
+wait_for_fuzzers=1
+
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --quick) quick=1 ;;
+        --no-wait) wait_for_fuzzers=0 ;;
+        --build) build_dir=$2; shift ;;
+        --out) out_dir=$2; shift ;;
+        *) echo "usage: $0 [--quick] [--no-wait] [--build DIR] [--out DIR]" >&2; exit 2 ;;
+    esac
+    shift
+done
+
+if [ -z "$out_dir" ]; then
+    if [ "$quick" = 1 ]; then out_dir=$build_dir/bench/quick; else out_dir=$source_dir/bench; fi
+fi
+mkdir -p "$out_dir"
+
+args=(--build "$build_dir" --source "$source_dir" --out "$out_dir/RESULTS.md")
+if [ "$quick" = 1 ]; then
+    args+=(--quick)
+elif [ "$wait_for_fuzzers" = 1 ]; then
+    waited=0
+    while pgrep -f 'fuzz_' >/dev/null && [ "$waited" -lt 2400 ]; do
+        [ "$waited" = 0 ] && echo "waiting for the fuzzers to end (up to 40 minutes)..."
+        sleep 30
+        waited=$((waited + 30))
+    done
+    if pgrep -f 'fuzz_' >/dev/null; then
+        args+=(--note "**Taken while a fuzzing run was still going** (niced, after 40 minutes \
+of waiting for it): \`pgrep -fa fuzz_\` listed $(pgrep -f 'fuzz_' | wc -l) process(es).")
+    else
+        args+=(--note "No fuzzing run was going (\`pgrep -f fuzz_\` found nothing).")
+    fi
+fi
+
+exec python3 "$source_dir/bench/bench.py" "${args[@]}"

@@ -577,6 +577,10 @@ def bench_window(tools, folder, config, rows, notes):
 
 # ---- the report ------------------------------------------------------------------------
 
+def fuzzers_running():
+    return subprocess.run(["pgrep", "-f", "fuzz_"], capture_output=True).returncode == 0
+
+
 def machine():
     model = "unknown"
     with open("/proc/cpuinfo") as f:
@@ -603,8 +607,8 @@ def write_report(path, config, rows, notes, started, finished, load):
     lines += ["Machine: %s. Commit %s. Run %s – %s; load average %s at the start, %s at the "
               "end." % (machine(), git_commit(config.source), started, finished, load[0], load[1]),
               ""]
-    if config.note:
-        lines += [config.note, ""]
+    for note in config.note:
+        lines += [note, ""]
     lines += ["| Benchmark | Measured | Reference | Ratio / target | Met? |",
               "|---|---|---|---|---|"]
     if config.quick:
@@ -698,7 +702,7 @@ def main():
     parser.add_argument("--source", required=True)
     parser.add_argument("--out", required=True, help="the RESULTS.md to write")
     parser.add_argument("--quick", action="store_true")
-    parser.add_argument("--note", default="")
+    parser.add_argument("--note", action="append", default=[])
     args = parser.parse_args()
     tools = Tools(args.build)
     config = Config(args)
@@ -716,6 +720,8 @@ def main():
             print("== %s" % title, flush=True)
             section_notes = []
             bench(tools, folder, config, rows, section_notes)
+            if fuzzers_running():
+                section_notes.append("- A fuzzing run was going at the end of this part.")
             notes += ["### " + title, ""] + section_notes + [""]
     if not tools.sb:
         notes.append("lrzsz's sb is not installed: no reference rows for it.")

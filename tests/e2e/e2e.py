@@ -31,7 +31,8 @@ def image(folder, size, name="app.bin", seed=1):
 
 
 class Device:
-    """A running ymodem-devsim on a fresh pseudo-terminal."""
+    """A running ymodem-devsim on a fresh pseudo-terminal. Its output goes to a file, so
+    that a long run never blocks on a full pipe."""
 
     def __init__(self, folder, expect, *options):
         self.out_dir = os.path.join(folder, "received")
@@ -39,20 +40,34 @@ class Device:
         args = [DEVSIM, "--no-link", "--output", self.out_dir, *options]
         if expect:
             args += ["--expect", expect]
-        self.process = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+        self.log = os.path.join(folder, "device.log")
+        self.log_file = open(self.log, "w")
+        self.process = subprocess.Popen(args, stdout=self.log_file, stderr=subprocess.STDOUT,
                                         text=True)
-        first = self.process.stdout.readline()
-        if not first.startswith("port: "):
-            fail("devsim did not print its port: %r %s" % (first, self.process.stderr.read()))
-        self.port = first[len("port: "):].strip()
+        self.port = None
+        deadline = time.monotonic() + 10
+        while self.port is None and time.monotonic() < deadline:
+            with open(self.log) as f:
+                first = f.readline()
+            if first.endswith("\n"):
+                if not first.startswith("port: "):
+                    fail("devsim did not print its port: %r" % first)
+                self.port = first[len("port: "):].strip()
+            else:
+                time.sleep(0.01)
+        if self.port is None:
+            fail("devsim did not start")
 
     def finish(self, timeout=60):
         try:
-            out, err = self.process.communicate(timeout=timeout)
+            self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             self.process.kill()
             fail("devsim did not finish")
-        return self.process.returncode, out, err
+        self.log_file.close()
+        with open(self.log) as f:
+            out = f.read()
+        return self.process.returncode, out, out
 
 
 def send(port, path, *options, timeout=60):
@@ -229,7 +244,8 @@ def resources(pid):
 
 
 def soak(transfers):
-    """Transfers in a row; the sender's memory and descriptors at 10 and at the end."""
+    """Transfers in a row; the sender's memory and descriptors after the 10th and after the
+    last but one (after the last, the sender closes the port and ends)."""
     with tempfile.TemporaryDirectory() as folder:
         path = image(folder, 1100)
         device = Device(folder, path, "--count", str(transfers), "--gap", "520",
@@ -242,7 +258,7 @@ def soak(transfers):
                 done += 1
                 if done == 10:
                     at_ten = resources(sender.pid)
-                if done == transfers:
+                if done == transfers - 1:
                     at_end = resources(sender.pid)
         sender.wait(timeout=30)
         dev_code, dev_out, _ = device.finish()
@@ -250,7 +266,7 @@ def soak(transfers):
         if sender.returncode != 0 or dev_code != 0 or verified != transfers:
             fail("sender %d, device %d, %d of %d verified" % (sender.returncode, dev_code, verified, transfers))
         print("%d transfers, all verified; sender at 10: %d KiB, %d fds; at %d: %d KiB, %d fds"
-              % (transfers, at_ten[0], at_ten[1], transfers, at_end[0], at_end[1]))
+              % (transfers, at_ten[0], at_ten[1], transfers - 1, at_end[0], at_end[1]))
         if at_end[1] > at_ten[1]:
             fail("descriptors grew")
         if at_end[0] > at_ten[0] + 2048:

@@ -43,7 +43,10 @@ void TransferEngine::SendAFrame(std::span<const std::uint8_t> Data, std::int16_t
 }
 
 void TransferEngine::SendHeadFrame() {
-    const std::string_view name = LastPathComponent(state_.FilePath, kPathSeparator);
+    // Block 0 names the file the image came from: a path chosen later whose load was
+    // refused must not lend its name to the old image.
+    const std::string& path = imagePath_ ? *imagePath_ : state_.FilePath;
+    const std::string_view name = LastPathComponent(path, kPathSeparator);
     const std::vector<std::uint8_t> frame = BuildHeadFrame(name, state_.FileSize, encoder_);
     state_.CurPgno = 0;
     WriteFrame(frame, PendingOutput::Discard);
@@ -78,6 +81,7 @@ void TransferEngine::LoadBurnFile() {
     // sends the new image from block 0.
     if (state_.SendStep != 0) EndTransferForNewImage();
     state_.FileData = std::move(*bytes);
+    imagePath_ = state_.FilePath;
     state_.SentLen = 0;
     state_.FileSize = static_cast<std::int32_t>(state_.FileData.size());
     state_.Pack1KEnd = plan.Pack1KEnd;
@@ -236,6 +240,9 @@ void TransferEngine::OnTimerSendEnd() {
 
 void TransferEngine::OnTimerUpdateOv() {
     timers_.Stop(TimerId::UpdateOv);
+    // An EOT still pending belongs to the transfer being reset; sent later it would end
+    // the next transfer after its block 0 and report that as finished.
+    timers_.Stop(TimerId::SendEnd);
     state_.SendStep = 0;
     state_.LastPackSent = false;
     state_.SentLen = 0;

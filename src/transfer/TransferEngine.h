@@ -85,6 +85,7 @@ private:
     BurnFileSource& files_;
     TextEncoder encoder_;
     TransferState state_;
+    std::optional<std::string> imagePath_;  // FilePath when the image was loaded
     TimerTable timers_;
     TimePoint now_{};
 };

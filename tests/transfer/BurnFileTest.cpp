@@ -128,6 +128,17 @@ TEST(TransferBurnFile, LoadDuringATransferEndsItAndTheNextCSendsTheNewImage) {
     EXPECT_EQ(run.Frames[2], ExpectedDataFrame(second, 1024, 128, 2));
 }
 
+TEST(TransferBurnFile, BlockZeroNamesTheFileTheImageCameFrom) {
+    EngineHarness h;
+    h.Load("/fw/old.bin", Image(100));
+    h.State().FilePath = "/fw/refused.bin";  // chosen, stored, but its load is refused
+    h.Engine.LoadBurnFile();
+    ASSERT_EQ(h.View.Status(), "请选择一个烧写文件");
+    h.Reply({kCrcRequest});
+    ASSERT_EQ(h.Link.Frames.size(), 1u);
+    EXPECT_EQ(h.Link.Frames[0], ExpectedHeadFrame(Bytes{'o', 'l', 'd', '.', 'b', 'i', 'n'}, 100));
+}
+
 TEST(TransferBurnFile, RefusedLoadDuringATransferLetsItFinishWithTheOldImage) {
     EngineHarness h;
     const Bytes image = Image(1100);

@@ -240,16 +240,25 @@ TEST(TransferSender, SilenceResetFiresTwoSecondsAfterTheLastReceiveEventWhatever
     EXPECT_EQ(h.State().SendStep, 0);
 }
 
-TEST(TransferSender, EotTimerAfterAResetStillSendsEot) {
+TEST(TransferSender, AResetCancelsAPendingEotSoTheNextTransferIsNotCutShort) {
     EngineHarness h;
-    h.Load("x.bin", Image(100));
+    h.Load("x.bin", Image(1100));  // blocks 1 and 2
     h.Reply({kCrcRequest});
+    h.Reply({kAck, kCrcRequest});
+    h.Reply({kNak});   // the fast reset is due 500 ms after this burst
+    h.Advance(488ms);  // block 2, the last, goes out 9 ms before the reset
     h.Reply({kAck});
     ASSERT_EQ(h.State().SendStep, 3);
-    h.State().SendStep = 0;  // as a reset landing just before the tick would leave it
-    h.Advance(20ms);
-    EXPECT_EQ(h.Link.Frames.back(), Bytes{kEot});
-    EXPECT_EQ(h.State().SendStep, 4);
+    ASSERT_TRUE(h.Engine.TimerEnabled(TimerId::SendEnd));
+    h.Advance(10ms);  // the reset lands inside the 20 ms before the EOT
+    EXPECT_EQ(h.State().SendStep, 0);
+    const std::size_t sent = h.Link.Frames.size();
+    h.Reply({kCrcRequest});  // the device starts over
+    h.Advance(30ms);
+    ASSERT_EQ(h.Link.Frames.size(), sent + 1);
+    EXPECT_EQ(h.Link.Frames.back().size(), 133u);  // block 0, and no EOT after it
+    h.Reply({kAck});
+    EXPECT_NE(h.View.Status(), "文件发送完毕!");
 }
 
 TEST(TransferSender, WakeWithNothingDueDoesNothing) {

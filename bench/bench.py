@@ -10,6 +10,7 @@ import math
 import os
 import platform
 import random
+import re
 import select
 import shutil
 import signal
@@ -17,6 +18,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 SOH, STX, EOT = 0x01, 0x02, 0x04
@@ -440,12 +442,19 @@ def callgrind_instructions(tools, folder, transfers_count):
     if shutil.which("callgrind_annotate"):
         text = subprocess.run(["callgrind_annotate", out], capture_output=True, text=True,
                               timeout=120).stdout
-        for line in text.splitlines():
-            fields = line.split(None, 2)
-            if len(fields) == 3 and fields[1].startswith("(") and ":" in fields[2]:
-                name = fields[2].split(":", 1)[1].split("(")[0].split(" [")[0].strip()
-                top.append((fields[1].strip("()"), name))
-    return total, top[:4]
+        shares = {}
+        # The table after the "file:function" heading, up to the next rule; the annotated
+        # sources that follow it have lines of the same shape.
+        table = text.split("file:function", 1)[-1].split("\n--", 2)
+        for line in (table[1] if len(table) > 1 else "").splitlines():
+            # "1,234 (12.34%)  FILE:FUNCTION(ARGS) [OBJECT]"; code inlined from a header is
+            # listed under that header, so the shares are summed by function.
+            match = re.match(r"\s*[\d,]+\s+\(\s*([\d.]+)%\)\s+[^:]*:(.*)$", line)
+            if match:
+                name = match.group(2).split("(")[0].split(" [")[0].strip()
+                shares[name] = shares.get(name, 0.0) + float(match.group(1))
+        top = sorted(((share, name) for name, share in shares.items()), reverse=True)
+    return total, ["%s %.1f %%" % (name, share) for share, name in top[:4]]
 
 
 def bench_engine(tools, folder, config, rows, notes):
@@ -460,7 +469,7 @@ def bench_engine(tools, folder, config, rows, notes):
         notes.append("- callgrind totals: %d transfers %d instructions, %d transfers %d. "
                      "Most of the %d transfers, by the functions' own code: %s."
                      % (few, a, many, b, many,
-                        ", ".join("%s %s" % (name, share) for share, name in top)))
+                        ", ".join(top)))
     else:
         notes.append("- valgrind is not installed: no instruction count.")
     result = subprocess.run([tools.engine, "--benchmark_min_time=%s" % config.engine_min_time,
@@ -579,6 +588,30 @@ def bench_window(tools, folder, config, rows, notes):
 
 def fuzzers_running():
     return subprocess.run(["pgrep", "-f", "fuzz_"], capture_output=True).returncode == 0
+
+
+class FuzzerWatch:
+    """Looks for fuzzers every two seconds while a part runs: a short fuzzing run that
+    starts and ends inside one part still counts."""
+
+    def __init__(self):
+        self.seen = False
+        self._stop = threading.Event()
+        self._thread = threading.Thread(target=self._watch, daemon=True)
+
+    def _watch(self):
+        while not self._stop.is_set():
+            if fuzzers_running():
+                self.seen = True
+            self._stop.wait(2)
+
+    def __enter__(self):
+        self._thread.start()
+        return self
+
+    def __exit__(self, *_):
+        self._stop.set()
+        self._thread.join()
 
 
 def machine():
@@ -703,10 +736,13 @@ def main():
     parser.add_argument("--out", required=True, help="the RESULTS.md to write")
     parser.add_argument("--quick", action="store_true")
     parser.add_argument("--note", action="append", default=[])
+    parser.add_argument("--quiet-or-retry", action="store_true",
+                        help="exit 3 when a fuzzer ran during the benchmarks")
     args = parser.parse_args()
     tools = Tools(args.build)
     config = Config(args)
     rows, notes = [], []
+    disturbed = False
     started = time.strftime("%Y-%m-%d %H:%M:%S")
     load_start = "%.2f" % os.getloadavg()[0]
     sections = [("Line efficiency", bench_line), ("Turnaround", bench_turnaround),
@@ -719,9 +755,11 @@ def main():
         for title, bench in sections:
             print("== %s" % title, flush=True)
             section_notes = []
-            bench(tools, folder, config, rows, section_notes)
-            if fuzzers_running():
-                section_notes.append("- A fuzzing run was going at the end of this part.")
+            with FuzzerWatch() as watch:
+                bench(tools, folder, config, rows, section_notes)
+            if watch.seen:
+                disturbed = True
+                section_notes.append("- **A fuzzing run was going during this part.**")
             notes += ["### " + title, ""] + section_notes + [""]
     if not tools.sb:
         notes.append("lrzsz's sb is not installed: no reference rows for it.")
@@ -729,11 +767,12 @@ def main():
     write_report(args.out, config, rows, notes, started, time.strftime("%H:%M:%S"), load)
     for row in rows:
         print(" | ".join(row))
+    return 3 if disturbed and args.quiet_or_retry else 0
 
 
 if __name__ == "__main__":
     try:
-        main()
+        sys.exit(main())
     except (BenchError, subprocess.CalledProcessError, subprocess.TimeoutExpired) as error:
         print("bench: %s" % error, file=sys.stderr)
         sys.exit(1)

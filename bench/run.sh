@@ -36,31 +36,37 @@ fi
 mkdir -p "$out_dir"
 
 args=(--build "$build_dir" --source "$source_dir" --out "$out_dir/RESULTS.md")
+for note in ${notes[@]+"${notes[@]}"}; do args+=(--note "$note"); done
 if [ "$quick" = 1 ]; then
-    args+=(--quick)
-elif [ "$wait_for_fuzzers" = 1 ]; then
-    # A fuzzing run goes through its targets one after the other: quiet means quiet twice,
-    # 30 s apart, so that the gap between two targets does not count.
-    waited=0
+    exec python3 "$source_dir/bench/bench.py" "${args[@]}" --quick
+fi
+if [ "$wait_for_fuzzers" = 0 ]; then
+    exec python3 "$source_dir/bench/bench.py" "${args[@]}"
+fi
+
+# A fuzzing run goes through its targets one after the other, and others start new ones:
+# quiet means quiet twice, 30 s apart, and a run that a fuzzer disturbed is taken again
+# for as long as the 40 minutes last.
+deadline=$((SECONDS + 2400))
+while :; do
     quiet=0
-    while [ "$quiet" -lt 2 ] && [ "$waited" -lt 2400 ]; do
+    while [ "$quiet" -lt 2 ] && [ "$SECONDS" -lt "$deadline" ]; do
         if pgrep -f 'fuzz_' >/dev/null; then
-            [ "$waited" = 0 ] && echo "waiting for the fuzzers to end (up to 40 minutes)..."
+            echo "waiting for the fuzzers to end ($(((deadline - SECONDS) / 60)) minutes left)..."
             quiet=0
         else
             quiet=$((quiet + 1))
             [ "$quiet" = 2 ] && break
         fi
         sleep 30
-        waited=$((waited + 30))
     done
-    if pgrep -f 'fuzz_' >/dev/null; then
-        notes+=("**Taken while a fuzzing run was still going** (niced, after 40 minutes of \
-waiting for it): \`pgrep -f fuzz_\` listed $(pgrep -f 'fuzz_' | wc -l) process(es).")
-    else
-        notes+=("No fuzzing run was going at the start (\`pgrep -f fuzz_\` found nothing).")
+    if [ "$SECONDS" -ge "$deadline" ]; then
+        exec python3 "$source_dir/bench/bench.py" "${args[@]}" --note "**Taken while fuzzing \
+runs kept going** (niced) after 40 minutes of waiting for a quiet machine."
     fi
-fi
-for note in ${notes[@]+"${notes[@]}"}; do args+=(--note "$note"); done
-
-exec python3 "$source_dir/bench/bench.py" "${args[@]}"
+    status=0
+    python3 "$source_dir/bench/bench.py" "${args[@]}" --note "No fuzzing run was going at \
+the start (\`pgrep -f fuzz_\` found nothing twice, 30 s apart)." --quiet-or-retry || status=$?
+    [ "$status" = 3 ] || exit "$status"
+    echo "a fuzzer ran during the benchmarks: taking them again"
+done

@@ -467,9 +467,8 @@ def bench_engine(tools, folder, config, rows, notes):
                      "%.0f" % per, "%.1f a byte of image" % (per / IMAGE_SIZE),
                      "callgrind, (%d transfers − %d) / %d" % (many, few, many - few), "—"))
         notes.append("- callgrind totals: %d transfers %d instructions, %d transfers %d. "
-                     "Most of the %d transfers, by the functions' own code: %s."
-                     % (few, a, many, b, many,
-                        ", ".join(top)))
+                     "Most of the %d transfers (start-up included), by the functions' own "
+                     "code: %s." % (few, a, many, b, many, ", ".join(top)))
     else:
         notes.append("- valgrind is not installed: no instruction count.")
     result = subprocess.run([tools.engine, "--benchmark_min_time=%s" % config.engine_min_time,

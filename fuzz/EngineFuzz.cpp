@@ -82,10 +82,15 @@ class FrameModel {
 public:
     Bytes Image;  // the image the engine holds; before any load, the empty one
     std::string Path;
+    std::optional<std::string> ImagePath;  // the path the image was loaded from
 
-    void HeadBuilt(bool portOpen) { current_ = Transfer{true, Image, NameOf(Path), portOpen}; }
+    // Block 0 names the file the image came from, whatever path was chosen since.
+    void HeadBuilt(bool portOpen) {
+        current_ = Transfer{true, Image, NameOf(ImagePath ? *ImagePath : Path), portOpen};
+    }
     void Loaded(Bytes image, bool endedTransfer, bool portOpen) {
         Image = std::move(image);
+        ImagePath = Path;
         current_ = Transfer{};
         if (endedTransfer) {
             eotDue_ = false;

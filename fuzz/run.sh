@@ -36,6 +36,15 @@ for name in "${names[@]}"; do
     esac
 done
 
+# libFuzzer comes with clang's runtime, which the normal build does not need.
+for package in clang libclang-rt-14-dev; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        sudo_cmd=()
+        [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+        "${sudo_cmd[@]}" apt-get install -y -qq "$package" >/dev/null
+    fi
+done
+
 if [ ! -f "$build/CMakeCache.txt" ]; then
     nice -n 19 cmake -S "$source_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_CXX_COMPILER=clang++ -DYMODEM_FUZZ=ON >"$build.configure.log" 2>&1 ||

@@ -586,7 +586,10 @@ def bench_window(tools, folder, config, rows, notes):
 # ---- the report ------------------------------------------------------------------------
 
 def fuzzers_running():
-    return subprocess.run(["pgrep", "-f", "fuzz_"], capture_output=True).returncode == 0
+    """Whether a process other than this one has "fuzz_" in its command line (ours may,
+    in a note)."""
+    found = subprocess.run(["pgrep", "-f", "fuzz_"], capture_output=True, text=True).stdout
+    return any(int(pid) != os.getpid() for pid in found.split())
 
 
 class FuzzerWatch:

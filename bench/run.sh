@@ -65,8 +65,9 @@ while :; do
 runs kept going** (niced) after 40 minutes of waiting for a quiet machine."
     fi
     status=0
-    python3 "$source_dir/bench/bench.py" "${args[@]}" --note "No fuzzing run was going at \
-the start (\`pgrep -f fuzz_\` found nothing twice, 30 s apart)." --quiet-or-retry || status=$?
+    python3 "$source_dir/bench/bench.py" "${args[@]}" --note "No fuzzing run was going \
+(pgrep found none twice, 30 s apart, before the run, nor every 2 s during it)." \
+        --quiet-or-retry || status=$?
     [ "$status" = 3 ] || exit "$status"
     echo "a fuzzer ran during the benchmarks: taking them again"
 done

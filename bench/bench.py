@@ -195,21 +195,46 @@ def run_ours(tools, folder, image, count, device_options, timeout, baud=115200):
     log = os.path.join(folder, "line-%d.log" % time.monotonic_ns())
     device = Device(tools, folder, log, "--count", str(count), "--expect", image,
                     "--timeout", str(timeout), *device_options)
-    try:
-        result = subprocess.run([tools.send, "--quiet", "--baud", str(baud), "--count",
+    sender = run_sender(device, [tools.send, "--quiet", "--baud", str(baud), "--count",
                                  str(count), "--timeout", str(timeout), device.port, image],
-                                capture_output=True, text=True, timeout=timeout + 30)
-    except subprocess.TimeoutExpired:
-        device.process.kill()
-        raise
+                        timeout)
     out = device.finish(timeout + 30)
-    if result.returncode != 0:
-        raise BenchError("ymodem-send exited %d\n%s%s" % (result.returncode, result.stdout,
-                                                          result.stderr))
     if out.count("verify: OK") != count:
         raise BenchError("the device verified %d of %d images\n%s" % (out.count("verify: OK"),
                                                                      count, out))
-    return read_log(log)
+    return read_log(log), sender
+
+
+def run_sender(device, args, timeout):
+    """Runs a sender against the device; gives its process id. Its output goes to a file:
+    through a pipe, every status line would wake this script up while it is being timed."""
+    with tempfile.TemporaryFile("w+") as output:
+        sender = subprocess.Popen(args, stdout=output, stderr=output)
+        try:
+            sender.wait(timeout=timeout + 30)
+        except subprocess.TimeoutExpired:
+            sender.kill()
+            device.process.kill()
+            raise
+        if sender.returncode != 0:
+            device.process.kill()
+            output.seek(0)
+            raise BenchError("%s exited %d\n%s" % (os.path.basename(args[0]), sender.returncode,
+                                                   output.read()))
+    return sender.pid
+
+
+def run_minimal(tools, folder, image, count, device_options, timeout):
+    log = os.path.join(folder, "line-minimal-%d.log" % time.monotonic_ns())
+    device = Device(tools, folder, log, "--count", str(count), "--expect", image,
+                    "--timeout", str(timeout), *device_options)
+    sender = run_sender(device, [sys.executable, tools.minimal, device.port, image, str(count)],
+                        timeout)
+    out = device.finish(timeout + 30)
+    if out.count("verify: OK") != count:
+        raise BenchError("the device verified %d of %d images from the minimal sender"
+                         % (out.count("verify: OK"), count))
+    return read_log(log), sender
 
 
 def run_sb(tools, folder, image, count, device_options, timeout):
@@ -273,33 +298,35 @@ def yes(ok):
 
 # ---- the benchmarks --------------------------------------------------------------------
 
+def median_line_run(run, repeats, baud):
+    """The line figures of the median of `repeats` single transfers, and all of them."""
+    figures = []
+    for _ in range(repeats):
+        runs = transfers(run())
+        if len(runs) != 1:
+            raise BenchError("expected one transfer in the log at %d baud" % baud)
+        figures.append(line_figures(runs[0], baud))
+    figures.sort(key=lambda f: f["measured_ns"])
+    return figures[len(figures) // 2], figures
+
+
 def bench_line(tools, folder, config, rows, notes):
     for baud, size, repeats in config.line_runs:
         image = make_image(folder, size, "fw%d.bin" % size)
         timeout = int(size * 12 / baud) + 30
-        ours = []
-        for _ in range(repeats):
-            runs = transfers(run_ours(tools, folder, image, 1, ["--line-rate", str(baud)],
-                                      timeout, baud))
-            if len(runs) != 1:
-                raise BenchError("expected one transfer in the log at %d baud" % baud)
-            ours.append(line_figures(runs[0], baud))
-        ours.sort(key=lambda f: f["measured_ns"])
-        mine = ours[len(ours) // 2]
+        paced = ["--line-rate", str(baud)]
+        mine, ours = median_line_run(
+            lambda: run_ours(tools, folder, image, 1, paced, timeout, baud)[0], repeats, baud)
         floor = protocol_floor_ns(mine["frames"], baud)
         answered = len(mine["turnarounds"])
         excess = (mine["measured_ns"] - floor) / answered if answered else 0
+        least, _ = median_line_run(
+            lambda: run_minimal(tools, folder, image, 1, paced, timeout)[0], repeats, baud)
+        least_excess = (least["measured_ns"] - floor) / answered if answered else 0
         theirs = None
         if tools.sb:
-            ref = []
-            for _ in range(repeats):
-                runs = transfers(run_sb(tools, folder, image, 1, ["--line-rate", str(baud)],
-                                        timeout))
-                if len(runs) != 1:
-                    raise BenchError("expected one sb transfer in the log at %d baud" % baud)
-                ref.append(line_figures(runs[0], baud))
-            ref.sort(key=lambda f: f["measured_ns"])
-            theirs = ref[len(ref) // 2]
+            theirs, ref = median_line_run(
+                lambda: run_sb(tools, folder, image, 1, paced, timeout), repeats, baud)
 
         label = "Line %d baud, %d-byte image" % (baud, size)
         ratio = mine["wire_ns"] / mine["measured_ns"]
@@ -321,6 +348,12 @@ def bench_line(tools, folder, config, rows, notes):
                          "%s of the wire floor (%s of the protocol floor); target ≥ 99 %%"
                          % (pct(ratio), pct(floor / mine["measured_ns"])),
                          yes(ratio >= 0.99)))
+        rows.append((label + ", minimal sender (same rules): time",
+                     s(least["measured_ns"]),
+                     "protocol floor %s; wire floor %s" % (s(floor), s(least["wire_ns"])),
+                     "%s over the floor a reply; %s of the wire floor"
+                     % (ms(least_excess), pct(least["wire_ns"] / least["measured_ns"])),
+                     "reference"))
         if theirs:
             rows.append((label + ", lrzsz sb -k: time",
                          s(theirs["measured_ns"]),
@@ -344,6 +377,11 @@ def bench_line(tools, folder, config, rows, notes):
                ms(statistics.median(mine["device_late"])), ms(max(mine["device_late"])),
                ms(over - late), ms((over - late) / max(1, answered)),
                ", ".join(s(f["measured_ns"]) for f in ours)))
+        notes.append(
+            "- %d baud, %d bytes: the minimal sender's turnarounds on the paced line: median "
+            "%s, max %s; the device's late writes: %s in all."
+            % (baud, size, ms(statistics.median(least["turnarounds"])),
+               ms(max(least["turnarounds"])), ms(sum(least["device_late"]))))
         if theirs:
             notes.append(
                 "- %d baud, %d bytes: sb sent %d bytes in %d frames (%s), the device replied "
@@ -366,28 +404,52 @@ def frame_summary(frames):
 def bench_turnaround(tools, folder, config, rows, notes):
     image = make_image(folder, IMAGE_SIZE)
     count = config.turnaround_transfers
+    timeout = 60 + 2 * count
     # The device asks again 600 ms after a transfer: after the sender's own 500 ms return
     # to idle, so that no C is wasted.
-    events = run_ours(tools, folder, image, count, ["--gap", "600"], 60 + 2 * count)
+    with SyscallTrace() as trace:
+        events, pid = run_ours(tools, folder, image, count, ["--gap", "600"], timeout)
     samples = turnarounds(events)
-    runs = transfers(events)
-    if len(runs) != count:
-        raise BenchError("%d of %d transfers found in the log" % (len(runs), count))
+    if len(transfers(events)) != count:
+        raise BenchError("%d of %d transfers found in the log" % (len(transfers(events)), count))
     first = turnarounds_after_c(events) or [0]
+    with SyscallTrace() as minimal_trace:
+        minimal_events, minimal_pid = run_minimal(tools, folder, image, count, ["--gap", "600"],
+                                                  timeout)
+    minimal = turnarounds(minimal_events)
     ref = None
     if tools.sb:
         sb_events = run_sb(tools, folder, image, config.turnaround_sb_transfers, [],
                            30 + 3 * config.turnaround_sb_transfers)
         ref = turnarounds(sb_events)
-    target_median, target_p99 = 2_500_000, 4_000_000
+
+    def refs(f):
+        text = "minimal sender: %s" % ms(f(minimal))
+        return text + ("; sb: %s" % ms(f(ref)) if ref else "")
+
     median, p99, worst = statistics.median(samples), percentile(samples, 99), max(samples)
-    refs = (lambda f: "sb: %s" % ms(f(ref))) if ref else (lambda f: "—")
     rows.append(("Turnaround, median (%d transfers, %d replies)" % (count, len(samples)),
-                 ms(median), refs(statistics.median),
-                 "target ≤ 2.5 ms", yes(median <= target_median)))
+                 ms(median), refs(statistics.median), "target ≤ 2.5 ms", yes(median <= 2_500_000)))
     rows.append(("Turnaround, 99th percentile", ms(p99), refs(lambda r: percentile(r, 99)),
-                 "target ≤ 4 ms", yes(p99 <= target_p99)))
+                 "target ≤ 4 ms", yes(p99 <= 4_000_000)))
     rows.append(("Turnaround, maximum", ms(worst), refs(max), "no target", "—"))
+    parts = split_turnarounds(events, trace.text, pid)
+    minimal_parts = split_turnarounds(minimal_events, minimal_trace.text, minimal_pid)
+    if parts and minimal_parts:
+        for key, title in (("sender", "the sender's own part: its read of the reply to its "
+                                      "write of the block (2 ms gap included)"),
+                           ("pty", "the write of the block to the device's read of it (the "
+                                   "pseudo-terminal and the device)")):
+            rows.append(("Turnaround split: " + title, spread(parts[key]),
+                         "minimal sender: " + spread(minimal_parts[key]), "no target", "—"))
+        notes.append(
+            "- The split comes from ftrace: read() and write() system calls of the two senders "
+            "on CLOCK_MONOTONIC, matched to the device's log. The device's write to the "
+            "sender's read: ymodem-send %s; minimal sender %s."
+            % (spread(parts["wake"]), spread(minimal_parts["wake"])))
+    else:
+        notes.append("- No split of the turnaround: tracefs (/sys/kernel/tracing) cannot be "
+                     "written here.")
     late = sleep_overshoots(config.sleep_samples)
     rows.append(("Platform: lateness of a 2 ms poll() timeout",
                  "median %s, 99th percentile %s, max %s"
@@ -401,9 +463,113 @@ def bench_turnaround(tools, folder, config, rows, notes):
         "handshake line): median %s, max %s."
         % (len(samples), ms(min(samples)), ms(percentile(samples, 90)),
            ", ".join(ms(x) for x in over), ms(statistics.median(first)), ms(max(first))))
+    notes.append("- The minimal sender (bench/minimal_sender.py) keeps the same rules with "
+                 "nothing else to do: %d samples, 90th percentile %s; the five largest: %s."
+                 % (len(minimal), ms(percentile(minimal, 90)),
+                    ", ".join(ms(x) for x in sorted(minimal)[-5:])))
     if ref:
         notes.append("- sb: %d samples over %d transfers (it waits for no quiet gap)."
                      % (len(ref), config.turnaround_sb_transfers))
+
+
+def spread(samples):
+    return "median %s, 99th percentile %s, max %s" % (
+        ms(statistics.median(samples)), ms(percentile(samples, 99)), ms(max(samples)))
+
+
+class SyscallTrace:
+    """read() and write() system calls of every process while it lasts, from a private
+    ftrace instance on CLOCK_MONOTONIC, the device's clock; text stays None where tracefs
+    cannot be written (not root)."""
+
+    ROOT = "/sys/kernel/tracing"
+    EVENTS = ("syscalls/sys_enter_read", "syscalls/sys_exit_read", "syscalls/sys_enter_write")
+
+    def __init__(self):
+        self.text = None
+        self.path = os.path.join(self.ROOT, "instances", "ymodem-bench-%d" % os.getpid())
+
+    def _put(self, name, value):
+        with open(os.path.join(self.path, name), "w") as f:
+            f.write(value)
+
+    def __enter__(self):
+        try:
+            os.mkdir(self.path)
+        except OSError:
+            self.path = None
+            return self
+        try:
+            self._put("trace_clock", "mono")
+            self._put("buffer_size_kb", "16384")
+            for event in self.EVENTS:
+                self._put("events/%s/enable" % event, "1")
+            self._put("tracing_on", "1")
+        except OSError:
+            self.__exit__()
+        return self
+
+    def __exit__(self, *_):
+        if self.path is None:
+            return
+        try:
+            self._put("tracing_on", "0")
+            with open(os.path.join(self.path, "trace")) as f:
+                self.text = f.read()
+            for event in self.EVENTS:
+                self._put("events/%s/enable" % event, "0")
+        except OSError:
+            self.text = None
+        finally:
+            os.rmdir(self.path)
+            self.path = None
+
+
+TRACE_LINE = re.compile(r"^\s*.+?-(\d+)\s+\[\d+\]\s+\S+\s+(\d+)\.(\d+): (sys_read|sys_write)(.*)$")
+
+
+def split_turnarounds(events, text, pid):
+    """Each turnaround in three: the device's write to the sender's read of the reply
+    ("wake"), that read to the sender's write of the block ("sender"), that write to the
+    device's read ("pty"). The sender's port is the descriptor its blocks go to."""
+    if not text:
+        return None
+    reads, writes, pending = [], [], {}
+    for line in text.splitlines():
+        match = TRACE_LINE.match(line)
+        if not match or int(match.group(1)) != pid:
+            continue
+        t = int(match.group(2)) * NS_PER_S + int(match.group(3).ljust(9, "0")[:9])
+        call, rest = match.group(4), match.group(5)
+        if call == "sys_read" and rest.startswith("("):
+            pending[pid] = int(re.search(r"fd: (\w+)", rest).group(1), 16)
+        elif call == "sys_read":
+            returned = int(rest.split("->")[1], 16)
+            if returned < 2 ** 63 and returned > 0 and pid in pending:
+                reads.append((t, pending[pid]))
+        else:
+            fields = dict(re.findall(r"(\w+): (\w+)", rest))
+            if int(fields["count"], 16) in (133, 1029):
+                writes.append((t, int(fields["fd"], 16)))
+    if not writes:
+        return None
+    port = writes[0][1]
+    reads = [t for t, fd in reads if fd == port]
+    writes = [t for t, fd in writes if fd == port]
+    parts = {"wake": [], "sender": [], "pty": []}
+    for write, read in zip(events, events[1:]):
+        if not (write.write and not read.write and read.head[:1] in (bytes([SOH]), bytes([STX]))):
+            continue
+        sent = [t for t in writes if t <= read.t]
+        if not sent:
+            continue
+        got = [t for t in reads if t <= sent[-1]]
+        if not got:
+            continue
+        parts["wake"].append(got[-1] - write.t)
+        parts["sender"].append(sent[-1] - got[-1])
+        parts["pty"].append(read.t - sent[-1])
+    return parts if parts["sender"] else None
 
 
 def sleep_overshoots(count):
@@ -678,6 +844,16 @@ DEFINITIONS = """
   gap, the wake-up of both processes and the pseudo-terminal. Replies answered by no block
   are left out: the ACK of the last block (the EOT follows on a 20 ms timer) and the final
   ACK C.
+- **Turnaround split**: where tracefs can be written (root), the same run is traced with
+  ftrace (read() and write() system calls of every process, on CLOCK_MONOTONIC, the device's
+  clock) and each turnaround is cut in three: the device's write to the sender's read of the
+  reply, that read to the sender's write of the block (the sender's own part, the 2 ms gap
+  included), and that write to the device's read of the block (the pseudo-terminal and the
+  device's wake-up).
+- **Minimal sender**: `bench/minimal_sender.py`, the least a sender can do under the same
+  rules (frames built beforehand, a 2 ms quiet gap timed to the microsecond, EOT 20 ms after
+  the last block, 500 ms deaf after the final ACK), run against the same device in the same
+  run. What it shows beyond the floors is the machine's, not the sender's.
 - **Engine instructions**: callgrind's instruction count of `bench_engine_transfer
   --transfers N`, the engine alone on a simulated clock with a link and a view that do
   nothing, for two N; the difference over the extra transfers removes start-up.
@@ -704,6 +880,8 @@ class Tools:
         window = os.path.join(build, "bench", "bench_window")
         self.window = window if os.access(window, os.X_OK) else None
         self.sb = shutil.which("sb")
+        self.minimal = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                    "minimal_sender.py")
 
 
 class Config:

@@ -447,6 +447,11 @@ def bench_turnaround(tools, folder, config, rows, notes):
             "on CLOCK_MONOTONIC, matched to the device's log. The device's write to the "
             "sender's read: ymodem-send %s; minimal sender %s."
             % (spread(parts["wake"]), spread(minimal_parts["wake"])))
+        stalls = [sum(1 for x in p["pty"] if x > 1_500_000) for p in (parts, minimal_parts)]
+        notes.append(
+            "- Pseudo-terminal stalls (more than 1.5 ms from a sender's write of a block to the "
+            "device's read of it): ymodem-send %d, minimal sender %d, of %d and %d turnarounds."
+            % (stalls[0], stalls[1], len(parts["pty"]), len(minimal_parts["pty"])))
     else:
         notes.append("- No split of the turnaround: tracefs (/sys/kernel/tracing) cannot be "
                      "written here.")
@@ -850,6 +855,12 @@ DEFINITIONS = """
   reply, that read to the sender's write of the block (the sender's own part, the 2 ms gap
   included), and that write to the device's read of the block (the pseudo-terminal and the
   device's wake-up).
+- **Pseudo-terminal stalls**: on this machine (2 vCPUs, HZ=250, no kernel preemption) the
+  bytes a sender writes into the pseudo-terminal now and then take about 3 ms to reach the
+  device: ftrace's scheduler events show the kernel worker that moves them (flush_to_ldisc)
+  running until the next 4 ms tick while the device sits in ppoll() on the other CPU. They
+  come in episodes that last a whole run and hit any sender alike; a turnaround that meets
+  one is about 5 ms. Counted below for both senders.
 - **Minimal sender**: `bench/minimal_sender.py`, the least a sender can do under the same
   rules (frames built beforehand, a 2 ms quiet gap timed to the microsecond, EOT 20 ms after
   the last block, 500 ms deaf after the final ACK), run against the same device in the same

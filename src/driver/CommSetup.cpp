@@ -1,5 +1,7 @@
 #include "CommSetup.h"
 
+#include "CommError.h"
+
 namespace ymodem {
 
 void ApplyLineSettings(SerialControl& comm, const QString& portText, const QString& baudText) {
@@ -13,6 +15,25 @@ void ApplyLineSettings(SerialControl& comm, const QString& portText, const QStri
     comm.SetRThreshold(1);      // a receive event as soon as one byte waits
     comm.SetInputLen(0);        // a read takes every waiting byte
     comm.SetInputMode(1);       // binary
+}
+
+QString PortOpenedText(const SerialControl& comm) {
+    return comm.CommPortName() + "已打开" + comm.Settings();
+}
+
+QString PortClosedText(const SerialControl& comm) {
+    return comm.CommPortName() + "已关闭";
+}
+
+QString PortFailureText(const SerialControl& comm, int errorNumber) {
+    switch (errorNumber) {
+        case CommError::kPortAlreadyOpen:
+            return comm.CommPortName() + "被占用!";
+        case CommError::kDeviceUnavailable:
+            return comm.CommPortName() + "设备无效";
+        default:
+            return {};
+    }
 }
 
 }  // namespace ymodem

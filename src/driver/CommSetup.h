@@ -11,4 +11,11 @@ namespace ymodem {
 // settings applied before it stay.
 void ApplyLineSettings(SerialControl& comm, const QString& portText, const QString& baudText);
 
+// The status texts of the port, each led by the port's name: "<port>已打开<settings>",
+// "<port>已关闭", and for a port that failed or went away "<port>被占用!" (8005) or
+// "<port>设备无效" (68); other error numbers have no text and give an empty one.
+QString PortOpenedText(const SerialControl& comm);
+QString PortClosedText(const SerialControl& comm);
+QString PortFailureText(const SerialControl& comm, int errorNumber);
+
 }  // namespace ymodem

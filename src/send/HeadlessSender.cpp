@@ -34,9 +34,9 @@ std::optional<int> HeadlessSender::Start() {
     engine_.State().FilePath = ToUtf8(options_.File);
     // A refused file is reported on the error stream alone.
     view_.SetMuted(true);
-    engine_.LoadBurnFile();
+    const bool loaded = engine_.LoadBurnFile();
     view_.SetMuted(false);
-    if (view_.FileInfo().empty()) {
+    if (!loaded) {
         std::fprintf(err_, "%s\n", std::string(texts::kChooseBurnFile).c_str());
         return kExitLoadFailed;
     }
@@ -51,27 +51,21 @@ std::optional<int> HeadlessSender::OpenPort() {
         ApplyLineSettings(comm_, options_.Port, options_.Baud);
         comm_.SetPortOpen(true);
     } catch (const CommError& error) {
-        const std::string name = ToUtf8(comm_.CommPortName());
-        switch (error.Number()) {
-            case CommError::kPortAlreadyOpen:
-                std::fprintf(err_, "%s被占用!\n", name.c_str());
-                break;
-            case CommError::kDeviceUnavailable:
-                std::fprintf(err_, "%s设备无效\n", name.c_str());
-                break;
-            case CommError::kPermissionDenied:
-                std::fprintf(err_,
-                             "ymodem-send: no permission to open %s (on Linux, join the dialout "
-                             "group and log in again)\n",
-                             ToUtf8(options_.Port).c_str());
-                break;
-            default:
-                std::fprintf(err_, "ymodem-send: cannot open %s: %s\n",
-                             ToUtf8(options_.Port).c_str(), error.what());
+        const QString windowText = PortFailureText(comm_, error.Number());
+        if (!windowText.isEmpty()) {
+            std::fprintf(err_, "%s\n", ToUtf8(windowText).c_str());
+        } else if (error.Number() == CommError::kPermissionDenied) {
+            std::fprintf(err_,
+                         "ymodem-send: no permission to open %s (on Linux, join the dialout "
+                         "group and log in again)\n",
+                         ToUtf8(options_.Port).c_str());
+        } else {
+            std::fprintf(err_, "ymodem-send: cannot open %s: %s\n", ToUtf8(options_.Port).c_str(),
+                         error.what());
         }
         return kExitPortFailed;
     }
-    view_.SetStatusText(ToUtf8(comm_.CommPortName() + "已打开" + comm_.Settings()));
+    view_.SetStatusText(ToUtf8(PortOpenedText(comm_)));
     return std::nullopt;
 }
 
@@ -87,7 +81,7 @@ void HeadlessSender::HandleStatus(const std::string& text) {
 
 void HeadlessSender::HandlePortLost() {
     Fail(kExitPortLost, "ymodem-send: the port was lost while open: " +
-                            ToUtf8(comm_.CommPortName()) + "设备无效");
+                            ToUtf8(PortFailureText(comm_, CommError::kDeviceUnavailable)));
 }
 
 void HeadlessSender::HandleTimeout() {

@@ -59,7 +59,7 @@ void TransferEngine::SendAByte(std::uint8_t value, PendingOutput pending) {
 
 // ---- the burn file ---------------------------------------------------------------------
 
-void TransferEngine::LoadBurnFile() {
+bool TransferEngine::LoadBurnFile() {
     std::optional<std::vector<std::uint8_t>> bytes;
     BlockPlan plan;
     std::array<std::uint8_t, 2> crc{};
@@ -75,7 +75,7 @@ void TransferEngine::LoadBurnFile() {
     }
     if (!bytes) {
         ShowStatus(texts::kChooseBurnFile);
-        return;
+        return false;
     }
     // A frame must never mix two images: a running transfer ends here, and the next C
     // sends the new image from block 0.
@@ -89,6 +89,7 @@ void TransferEngine::LoadBurnFile() {
     view_.SetFileInfoText(FileInfoLine(state_.FileSize, state_.PackCount, crc));
     view_.SetProgressValue(0);
     view_.SetProgressMax(state_.PackCount);
+    return true;
 }
 
 void TransferEngine::EndTransferForNewImage() {

@@ -41,8 +41,9 @@ public:
     const TransferState& State() const { return state_; }
 
     // Reads the burn file named by FilePath into the image and shows its size, block count
-    // and CRC. A refused file leaves the previous image, its plan and the view as they were.
-    void LoadBurnFile();
+    // and CRC. A refused file leaves the previous image, its plan and the view as they were;
+    // the result says whether the file was taken.
+    bool LoadBurnFile();
 
     // The serial control's receive event: its code and the bytes its Input gave.
     void OnComm(TimePoint now, int commEvent, std::span<const std::uint8_t> input);

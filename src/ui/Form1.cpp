@@ -132,10 +132,8 @@ void Form1::CreateControls() {
 }
 
 void Form1::SetTabOrder() {
-    const QWidget* order[] = {Text1, Command1, CmdOpenAndClosePort, ComboComm, Command2, CboBaud};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
-        setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
-    }
+    QWidget* const order[] = {Text1, Command1, CmdOpenAndClosePort, ComboComm, Command2, CboBaud};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
 void Form1::ConnectControls() {
@@ -228,10 +226,6 @@ void Form1::ApplyCommSettings() {
     }
 }
 
-QString Form1::CommPortText() const {
-    return MSComm.CommPortName();
-}
-
 void Form1::CmdOpenAndClosePort_Click() {
     TransferState& state = State();
     state.PortOpened = !state.PortOpened;
@@ -242,7 +236,7 @@ void Form1::CmdOpenAndClosePort_Click() {
             ImgSwitchOn->show();
             ComboComm->setEnabled(false);
             CboBaud->setEnabled(false);
-            SetStatusText(ToUtf8(CommPortText() + "已打开" + MSComm.Settings()));
+            SetStatusText(ToUtf8(PortOpenedText(MSComm)));
             const QString port = ComboComm->currentText();
             if (!port.isEmpty() && ToUtf8(port) != state.SavedComm) {
                 state.SavedComm = ToUtf8(port);
@@ -255,14 +249,11 @@ void Form1::CmdOpenAndClosePort_Click() {
         } else {
             MSComm.SetPortOpen(false);
             ShowClosedPort();
-            SetStatusText(ToUtf8(CommPortText() + "已关闭"));
+            SetStatusText(ToUtf8(PortClosedText(MSComm)));
         }
     } catch (const CommError& error) {
-        if (error.Number() == CommError::kPortAlreadyOpen) {
-            SetStatusText(ToUtf8(CommPortText() + "被占用!"));
-        } else if (error.Number() == CommError::kDeviceUnavailable) {
-            SetStatusText(ToUtf8(CommPortText() + "设备无效"));
-        }
+        const QString failure = PortFailureText(MSComm, error.Number());
+        if (!failure.isEmpty()) SetStatusText(ToUtf8(failure));
         state.PortOpened = false;
         ComboComm->setEnabled(true);
     }
@@ -280,7 +271,7 @@ void Form1::ShowClosedPort() {
 void Form1::OnPortLost() {
     State().PortOpened = false;
     ShowClosedPort();
-    SetStatusText(ToUtf8(CommPortText() + "设备无效"));
+    SetStatusText(ToUtf8(PortFailureText(MSComm, CommError::kDeviceUnavailable)));
 }
 
 // ---- file commands ---------------------------------------------------------------------

@@ -81,7 +81,6 @@ private:
     void OnPortLost();
     void LoadBurnFile();
     void ShowClosedPort();
-    QString CommPortText() const;
 
     std::string ReadSetting(const char* key, const QString& defaultValue) const;
     void WriteSetting(const char* key, const QString& value) const;

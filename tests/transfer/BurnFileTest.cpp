@@ -82,7 +82,7 @@ TEST(TransferBurnFile, RefusedFilesLeaveEverythingAsItWas) {
         const std::string line = h.View.FileInfo;
         if (c.Content) h.Files.Files["other.bin"] = *c.Content;
         h.State().FilePath = "other.bin";
-        h.Engine.LoadBurnFile();
+        EXPECT_FALSE(h.Engine.LoadBurnFile());
         EXPECT_EQ(h.View.Status(), "请选择一个烧写文件");
         EXPECT_EQ(h.State().FileData, first);
         EXPECT_EQ(h.State().FileSize, 5000);

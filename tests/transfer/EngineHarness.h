@@ -22,11 +22,11 @@ using namespace std::chrono_literals;
 class FakeLink : public SerialLink {
 public:
     bool Open = true;
-    std::vector<std::string> Operations;
+    mutable std::vector<std::string> Operations;  // reads are logged too
     std::vector<Bytes> Frames;
 
     bool PortOpen() const override {
-        const_cast<FakeLink*>(this)->Operations.push_back("PortOpen?");
+        Operations.push_back("PortOpen?");
         return Open;
     }
     void SetOutBufferCount(int count) override {

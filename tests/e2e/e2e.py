@@ -269,7 +269,8 @@ def soak(transfers):
               % (transfers, at_ten[0], at_ten[1], transfers - 1, at_end[0], at_end[1]))
         if at_end[1] > at_ten[1]:
             fail("descriptors grew")
-        if at_end[0] > at_ten[0] + 2048:
+        # AddressSanitizer keeps freed memory in its quarantine: only a plain build can tell.
+        if at_end[0] > at_ten[0] + 2048 and not os.environ.get("YMODEM_SANITIZED"):
             fail("resident memory grew by more than 2 MiB")
 
 

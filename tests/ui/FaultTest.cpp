@@ -154,7 +154,11 @@ TEST(UiFaults, GarbageFloodKeepsTheWindowAnsweringAndAFollowingCStartsATransfer)
     std::printf("flood of %d ms: worst event-loop gap %lld ms, resident %ld -> %ld KiB\n", floodMs,
                 static_cast<long long>(worstGap), residentAtStart, residentAtEnd);
     EXPECT_LT(worstGap, 100) << "the event loop was held this long (ms)";
+#ifndef __SANITIZE_ADDRESS__
+    // AddressSanitizer holds freed memory back in its quarantine, so only a plain build
+    // says whether the flood leaks.
     EXPECT_LT(residentAtEnd - residentAtStart, 4096) << residentAtStart << " KiB at first";
+#endif
     EXPECT_EQ(w.form->State().SendStep, 0);
     w.device.ReadUntil([](const Bytes&) { return false; }, 50);  // nothing was sent
     w.form->State().FilePath = "/nonexistent";                   // block 0 carries the name only

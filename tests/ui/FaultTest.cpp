@@ -154,7 +154,7 @@ TEST(UiFaults, GarbageFloodKeepsTheWindowAnsweringAndAFollowingCStartsATransfer)
     std::printf("flood of %d ms: worst event-loop gap %lld ms, resident %ld -> %ld KiB\n", floodMs,
                 static_cast<long long>(worstGap), residentAtStart, residentAtEnd);
     EXPECT_LT(worstGap, 100) << "the event loop was held this long (ms)";
-#ifndef __SANITIZE_ADDRESS__
+#ifndef YMODEM_SANITIZED
     // AddressSanitizer holds freed memory back in its quarantine, so only a plain build
     // says whether the flood leaks.
     EXPECT_LT(residentAtEnd - residentAtStart, 4096) << residentAtStart << " KiB at first";

@@ -78,7 +78,7 @@ int DevsimApp::Serve(DeviceLine& line, const SignalGuard& signals) {
         const TimePoint now = Now();
         session.OnWake(now);
         Flush(line, session, now);
-        if (session.Done()) return mismatch_ ? kExitMismatch : kExitOk;
+        if (session.Done()) return Finish(session);
         if (deadline && now >= *deadline) {
             std::cerr << "ymodem-devsim: timed out\n";
             return kExitTimeout;
@@ -100,6 +100,15 @@ int DevsimApp::Serve(DeviceLine& line, const SignalGuard& signals) {
             }
         }
     }
+}
+
+int DevsimApp::Finish(const DeviceSession& session) {
+    const SessionEnd end = session.End().value_or(SessionEnd::AllTransfers);
+    if (const std::string line = SessionLine(end, session.Erases()); !line.empty()) {
+        PrintLine(line);
+    }
+    if (end == SessionEnd::SenderCancel || end == SessionEnd::Silence) return kExitAborted;
+    return mismatch_ ? kExitMismatch : kExitOk;
 }
 
 void DevsimApp::Flush(DeviceLine& line, DeviceSession& session, TimePoint now) {

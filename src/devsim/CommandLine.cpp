@@ -47,13 +47,25 @@ std::optional<std::string> SetName(DevsimOptions& o, std::string_view text) {
     return std::nullopt;
 }
 
-constexpr std::array<ValueOption, 12> kValueOptions = {{
+std::optional<std::string> SetLoader(DevsimOptions& o, std::string_view text) {
+    if (text == "plain") {
+        o.Receiver.Loader = LoaderKind::Plain;
+    } else if (text == "iap") {
+        o.Receiver.Loader = LoaderKind::Iap;
+    } else {
+        return "--loader wants plain or iap, not '" + std::string(text) + "'";
+    }
+    return std::nullopt;
+}
+
+constexpr std::array<ValueOption, 13> kValueOptions = {{
     {"--port",
      [](DevsimOptions& o, std::string_view v) -> std::optional<std::string> {
          o.Port = std::string(v);
          return std::nullopt;
      }},
     {"--name", SetName},
+    {"--loader", SetLoader},
     {"--output",
      [](DevsimOptions& o, std::string_view v) -> std::optional<std::string> {
          o.Output = std::string(v);
@@ -172,6 +184,12 @@ Line:
   --no-link           do not offer the pseudo-terminal in the ports folder
   --line-rate BAUD    keep the pace of a real 8N1 line at BAUD
 Transfers:
+  --loader KIND       plain (default): asks with C until --count transfers are done, and
+                      answers an EOT with ACK C; iap: a vendor IAP boot loader, which erases
+                      its flash for every block 0 with a name, asks for the next file with
+                      C once a second after an EOT, ends its session on an empty block 0,
+                      and aborts it with CAN CAN after 5 s without a byte; --count and
+                      --gap do not apply to it
   --output PATH       save each image to PATH, or into PATH under its own name if a folder
   --expect FILE       compare each image with FILE and print "verify: OK" or "verify: MISMATCH"
   --timing FILE       log every read and write: "NS r|w COUNT HEX", NS the monotonic clock
@@ -190,8 +208,11 @@ Faults, each once per run:
 The ports folder is $XDG_CONFIG_HOME/ymodem-burner/ports (default ~/.config/...); the link
 is removed on exit. With --port no link is made: the sender needs the other end of that line.
 
+Two CANs from the sender between frames are its abort: the device reports it and ends.
+
 Exit status: 0 all transfers done, 1 a verify mismatch, 2 bad arguments or --expect file,
-3 line or file error, 4 timeout, 130 SIGINT, 143 SIGTERM.
+3 line or file error, 4 timeout, 5 the session was aborted (by the sender, or by the iap
+loader after 5 s of silence), 130 SIGINT, 143 SIGTERM.
 )";
 }
 

@@ -13,6 +13,7 @@ inline constexpr int kExitMismatch = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitIo = 3;
 inline constexpr int kExitTimeout = 4;
+inline constexpr int kExitAborted = 5;
 
 struct CommandLine {
     enum class Action { Run, Help, Version, Fail };

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "Receiver.h"
+#include "ReceiverOptions.h"
 
 namespace ymodem {
 

@@ -24,6 +24,7 @@ std::size_t FrameLength(std::uint8_t first) {
 std::optional<std::vector<std::uint8_t>> FrameAssembler::Push(TimePoint now, std::uint8_t byte) {
     if (partial_.empty()) {
         expected_ = FrameLength(byte);
+        cancels_ = byte == kCancel ? cancels_ + 1 : 0;
         if (expected_ == 0) return std::nullopt;
     }
     partial_.push_back(byte);

@@ -1,81 +1,56 @@
 #include "Receiver.h"
 
 #include <algorithm>
-#include <array>
 #include <utility>
 
+#include "Deadlines.h"
 #include "Frames.h"
 
 namespace ymodem {
 
 namespace {
 
-// Garbage must never read as a reply to our sender, and two CANs in a row would cancel a
-// standard sender.
-constexpr std::array<std::uint8_t, 4> kNeverGarbage = {kCrcRequest, kAck, kNak, 0x18};
+constexpr std::chrono::milliseconds kGarbageInterval{300};
 
 }  // namespace
 
 Receiver::Receiver(ReceiverOptions options, TimePoint start)
-    : options_(std::move(options)), nextRequest_(start), random_(options_.GarbageSeed) {}
+    : options_(std::move(options)), stray_(options_.GarbageSeed), nextRequest_(start) {}
 
 // ---- time ------------------------------------------------------------------------------
 
 std::vector<TimedWrite> Receiver::OnReceive(TimePoint now, std::span<const std::uint8_t> bytes) {
     // Whatever fell due before these bytes arrived happened before them.
     FireDue(now);
-    for (const std::uint8_t byte : bytes) {
-        if (phase_ == Phase::Silent || phase_ == Phase::Done) continue;
-        if (phase_ == Phase::Receiving) phaseDeadline_ = now + kRequestInterval;
-        if (auto frame = assembler_.Push(now, byte)) OnFrame(now, *frame);
-    }
-    return Drain(now);
+    for (const std::uint8_t byte : bytes) OnByte(now, byte);
+    return outbox_.TakeDue(now);
 }
 
 std::vector<TimedWrite> Receiver::OnWake(TimePoint now) {
     FireDue(now);
-    return Drain(now);
+    return outbox_.TakeDue(now);
 }
 
-std::optional<TimePoint> Receiver::Deadline(Timer timer) const {
-    switch (timer) {
-        case Timer::Stall:
-            return assembler_.StallDeadline();
-        case Timer::Phase:
-            return phaseDeadline_;
-        case Timer::Request:
-            return nextRequest_;
-        case Timer::Garbage:
-            return nextGarbage_;
-    }
-    return std::nullopt;
+Receiver::Deadlines Receiver::PendingDeadlines() const {
+    return {assembler_.StallDeadline(), sessionSilence_, phaseDeadline_, nextRequest_,
+            nextGarbage_};
 }
 
 std::optional<TimePoint> Receiver::NextWake() const {
-    std::optional<TimePoint> next;
-    for (const Timer timer : {Timer::Stall, Timer::Phase, Timer::Request, Timer::Garbage}) {
-        const auto deadline = Deadline(timer);
-        if (deadline && (!next || *deadline < *next)) next = deadline;
-    }
-    if (!outbox_.empty() && (!next || outbox_.front().At < *next)) next = outbox_.front().At;
-    return next;
+    const std::optional<TimePoint> timer = EarliestDeadline(PendingDeadlines());
+    const std::optional<TimePoint> write = outbox_.NextDue();
+    if (!timer || !write) return timer ? timer : write;
+    return std::min(*timer, *write);
 }
 
 void Receiver::FireDue(TimePoint now) {
     for (;;) {
-        std::optional<std::pair<TimePoint, Timer>> due;
-        // On a tie the earlier timer in this list goes first: a stalled frame is rejected
-        // before the quiet time that it also ends is judged.
-        for (const Timer timer : {Timer::Stall, Timer::Phase, Timer::Request, Timer::Garbage}) {
-            const auto deadline = Deadline(timer);
-            if (deadline && *deadline <= now && (!due || *deadline < due->first)) {
-                due = std::pair{*deadline, timer};
-            }
-        }
+        const Deadlines deadlines = PendingDeadlines();
+        const auto due = FirstDueDeadline(deadlines, now);
         if (!due) return;
         // Handlers see the moment their timer was due, so that what they start keeps its
         // spacing however late the caller woke us.
-        Fire(due->second, due->first);
+        Fire(static_cast<Timer>(*due), *deadlines[*due]);
     }
 }
 
@@ -83,6 +58,9 @@ void Receiver::Fire(Timer timer, TimePoint at) {
     switch (timer) {
         case Timer::Stall:
             OnStall(at);
+            break;
+        case Timer::SessionSilence:
+            EndSession(at, SessionEnd::Silence, {kCancel, kCancel});
             break;
         case Timer::Phase:
             OnPhaseEnd(at);
@@ -92,6 +70,8 @@ void Receiver::Fire(Timer timer, TimePoint at) {
             break;
         case Timer::Garbage:
             OnGarbageTick(at);
+            break;
+        case Timer::Count:
             break;
     }
 }
@@ -104,7 +84,7 @@ void Receiver::OnStall(TimePoint at) {
 void Receiver::OnPhaseEnd(TimePoint at) {
     phaseDeadline_.reset();
     if (phase_ == Phase::Gap && finished_ >= options_.Count) {
-        phase_ = Phase::Done;
+        EndSession(at, SessionEnd::AllTransfers, {});
         return;
     }
     // A sender gone quiet mid-transfer has given up; so has this device.
@@ -115,7 +95,7 @@ void Receiver::OnRequestTick(TimePoint at) {
     nextRequest_ = at + kRequestInterval;
     // A C in the middle of block 0 would be read as part of the reply to it.
     if (assembler_.Open()) return;
-    Schedule(at, {kCrcRequest});
+    outbox_.Schedule(at, {kCrcRequest});
     if (options_.Garbage) nextGarbage_ = at + kGarbageInterval;
 }
 
@@ -123,12 +103,26 @@ void Receiver::OnRequestTick(TimePoint at) {
 // while no frame is coming in: the sender expects nothing then, so it can never share a
 // quiet-gap burst with a reply.
 void Receiver::OnGarbageTick(TimePoint at) {
-    if (!assembler_.Open()) Schedule(at, GarbageBytes());
+    if (!assembler_.Open()) outbox_.Schedule(at, stray_.Burst());
     nextGarbage_ = at + kGarbageInterval;
     if (!nextRequest_ || *nextGarbage_ + kGarbageInterval > *nextRequest_) nextGarbage_.reset();
 }
 
 // ---- frames ----------------------------------------------------------------------------
+
+void Receiver::OnByte(TimePoint now, std::uint8_t byte) {
+    if (phase_ == Phase::Silent || phase_ == Phase::Done) return;
+    if (phase_ == Phase::Receiving) phaseDeadline_ = now + kRequestInterval;
+    if (sessionSilence_) sessionSilence_ = now + kIapSessionSilence;
+    const auto frame = assembler_.Push(now, byte);
+    if (assembler_.SenderCancelled()) {
+        // A vendor loader acknowledges the abort; others just stop.
+        EndSession(now, SessionEnd::SenderCancel,
+                   Iap() ? std::vector<std::uint8_t>{kAck} : std::vector<std::uint8_t>{});
+    } else if (frame) {
+        OnFrame(now, *frame);
+    }
+}
 
 void Receiver::OnFrame(TimePoint now, std::span<const std::uint8_t> frame) {
     if (frame.size() == 1) {
@@ -151,7 +145,7 @@ void Receiver::OnHeadCandidate(TimePoint now, const BlockView& block) {
     // A data block here is left over from a transfer this device gave up on; answering it
     // would only confuse the sender's new start.
     if (block.Number != 0) return;
-    const bool wantsMore = finished_ < options_.Count;
+    const bool wantsMore = Iap() || finished_ < options_.Count;
     if (wantsMore && TakeFault(options_.NakAt, 0)) {
         Reject(now);
         return;
@@ -159,6 +153,8 @@ void Receiver::OnHeadCandidate(TimePoint now, const BlockView& block) {
     const auto head = ReadHeadBlock(block.Payload);
     if (!head) {
         Reject(now);
+    } else if (head->EndsBatch && Iap()) {
+        EndSession(now, SessionEnd::EmptyHead, {kAck});
     } else if (head->EndsBatch) {
         Reply(now, {kAck});
     } else if (wantsMore) {
@@ -218,6 +214,8 @@ void Receiver::OnEot(TimePoint now) {
 // ---- transfers -------------------------------------------------------------------------
 
 void Receiver::BeginTransfer(TimePoint now, HeadBlock head) {
+    ++erases_;
+    if (Iap()) sessionSilence_ = now + kIapSessionSilence;
     image_ = ReceivedImage{std::move(head.Name), {}, now, now};
     imageSize_ = static_cast<std::size_t>(head.Size);
     image_.Data.reserve(imageSize_);
@@ -235,13 +233,19 @@ void Receiver::BeginTransfer(TimePoint now, HeadBlock head) {
 }
 
 void Receiver::FinishTransfer(TimePoint now) {
-    // The C asks a batch sender for its next header; one that has no more files answers
-    // with an empty block 0. Our sender has stopped by then and ignores it.
-    Reply(now, {kAck, kCrcRequest});
     image_.Finished = now;
     images_.push_back(std::move(image_));
     image_ = {};
     ++finished_;
+    if (Iap()) {
+        // It asks for the next file only when its wait for a frame times out.
+        Reply(now, {kAck});
+        WaitForHead(now + kRequestInterval);
+        return;
+    }
+    // The C asks a batch sender for its next header; one that has no more files answers
+    // with an empty block 0. Our sender has stopped by then and ignores it.
+    Reply(now, {kAck, kCrcRequest});
     phase_ = Phase::Gap;
     phaseDeadline_ = now + options_.Gap;
 }
@@ -258,7 +262,18 @@ void Receiver::FallSilent(TimePoint now) {
     phaseDeadline_ = now + kSilence;
     assembler_.Discard();
     // A C still waiting behind a split reply would break the silence.
-    std::erase_if(outbox_, [now](const TimedWrite& write) { return write.At > now; });
+    outbox_.DropAfter(now);
+}
+
+void Receiver::EndSession(TimePoint at, SessionEnd why, std::vector<std::uint8_t> lastWords) {
+    end_ = why;
+    phase_ = Phase::Done;
+    phaseDeadline_.reset();
+    nextRequest_.reset();
+    nextGarbage_.reset();
+    sessionSilence_.reset();
+    assembler_.Discard();
+    if (!lastWords.empty()) outbox_.Schedule(at, std::move(lastWords));
 }
 
 bool Receiver::TakeFault(std::optional<int>& fault, int index) {
@@ -288,39 +303,12 @@ void Receiver::Reject(TimePoint now) {
 }
 
 void Receiver::Reply(TimePoint at, std::vector<std::uint8_t> bytes) {
-    Schedule(at, std::move(bytes));
-    if (phase_ == Phase::Receiving) phaseDeadline_ = outbox_.back().At + kRequestInterval;
+    const TimePoint queued = outbox_.Schedule(at, std::move(bytes));
+    if (phase_ == Phase::Receiving) phaseDeadline_ = queued + kRequestInterval;
     // The next C keeps a full interval from any reply, so the two never share a burst.
     if (phase_ == Phase::WaitingHead && nextRequest_) {
         nextRequest_ = std::max(*nextRequest_, at + kRequestInterval);
     }
-}
-
-void Receiver::Schedule(TimePoint at, std::vector<std::uint8_t> bytes) {
-    // A device answers in order: nothing overtakes a write still waiting its turn.
-    if (!outbox_.empty()) at = std::max(at, outbox_.back().At);
-    outbox_.push_back(TimedWrite{at, std::move(bytes)});
-}
-
-std::vector<std::uint8_t> Receiver::GarbageBytes() {
-    std::uniform_int_distribution<int> anyByte(0, 255);
-    std::vector<std::uint8_t> bytes;
-    while (bytes.size() < kGarbageBurst) {
-        const auto byte = static_cast<std::uint8_t>(anyByte(random_));
-        if (std::find(kNeverGarbage.begin(), kNeverGarbage.end(), byte) == kNeverGarbage.end()) {
-            bytes.push_back(byte);
-        }
-    }
-    return bytes;
-}
-
-std::vector<TimedWrite> Receiver::Drain(TimePoint now) {
-    std::vector<TimedWrite> due;
-    while (!outbox_.empty() && outbox_.front().At <= now) {
-        due.push_back(std::move(outbox_.front()));
-        outbox_.pop_front();
-    }
-    return due;
 }
 
 }  // namespace ymodem

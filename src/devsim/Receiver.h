@@ -1,35 +1,21 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <optional>
-#include <random>
 #include <span>
 #include <vector>
 
 #include "BlockReader.h"
 #include "FrameAssembler.h"
 #include "ReceivedImage.h"
+#include "ReceiverOptions.h"
+#include "ReplyQueue.h"
+#include "StrayBytes.h"
 #include "TimedWrite.h"
-#include "TimerTable.h"
 
 namespace ymodem {
-
-inline constexpr std::chrono::seconds kRequestInterval{1};
-inline constexpr std::chrono::seconds kSilence{3};
-inline constexpr std::chrono::milliseconds kGarbageInterval{300};
-inline constexpr std::size_t kGarbageBurst = 3;
-
-struct ReceiverOptions {
-    int Count = 1;                            // transfers until the device is done
-    std::chrono::milliseconds Gap{500};       // quiet time after a transfer before the next C
-    std::chrono::milliseconds SplitReply{0};  // 0: block 0's ACK and C go out in one write
-    std::optional<int> NakAt;                 // block index (0 = block 0) rejected once
-    std::optional<int> SilentAfter;           // block index after which it falls silent once
-    bool Garbage = false;
-    std::uint32_t GarbageSeed = 1;
-};
 
 // The receiving side of YMODEM as a boot loader runs it. It never reads a clock and never
 // touches a line: bytes come in with the time they arrived, timers are deadlines the
@@ -44,14 +30,20 @@ public:
 
     std::vector<ReceivedImage> TakeImages();
     int FinishedCount() const { return finished_; }
-    // The last wanted transfer is finished and its gap has passed.
-    bool Done() const { return phase_ == Phase::Done; }
+    // Block 0s with a name taken: a loader erases its flash for each.
+    int Erases() const { return erases_; }
+    // Set once the device takes no more transfers; its last writes may still be queued.
+    std::optional<SessionEnd> End() const { return end_; }
+    bool Done() const { return end_.has_value(); }
 
 private:
     enum class Phase { WaitingHead, Receiving, Silent, Gap, Done };
-    enum class Timer { Stall, Phase, Request, Garbage };
+    // In the order they go on a tie: a stalled frame is rejected before the quiet time it
+    // also ends is judged, and a loader that gives up sends no C first.
+    enum class Timer { Stall, SessionSilence, Phase, Request, Garbage, Count };
+    using Deadlines = std::array<std::optional<TimePoint>, static_cast<std::size_t>(Timer::Count)>;
 
-    std::optional<TimePoint> Deadline(Timer timer) const;
+    Deadlines PendingDeadlines() const;
     void FireDue(TimePoint now);
     void Fire(Timer timer, TimePoint at);
     void OnStall(TimePoint at);
@@ -59,31 +51,33 @@ private:
     void OnRequestTick(TimePoint at);
     void OnGarbageTick(TimePoint at);
 
+    void OnByte(TimePoint now, std::uint8_t byte);
     void OnFrame(TimePoint now, std::span<const std::uint8_t> frame);
     void OnHeadCandidate(TimePoint now, const BlockView& block);
     void OnDataBlock(TimePoint now, const BlockView& block);
     void OnEot(TimePoint now);
 
+    bool Iap() const { return options_.Loader == LoaderKind::Iap; }
     void BeginTransfer(TimePoint now, HeadBlock head);
     void FinishTransfer(TimePoint now);
     void WaitForHead(TimePoint at);
     void FallSilent(TimePoint now);
+    void EndSession(TimePoint at, SessionEnd why, std::vector<std::uint8_t> lastWords);
     bool TakeFault(std::optional<int>& fault, int index);
 
     void AnswerHead(TimePoint now);
     void Reject(TimePoint now);
     void Reply(TimePoint at, std::vector<std::uint8_t> bytes);
-    void Schedule(TimePoint at, std::vector<std::uint8_t> bytes);
-    std::vector<std::uint8_t> GarbageBytes();
-    std::vector<TimedWrite> Drain(TimePoint now);
 
     ReceiverOptions options_;
     Phase phase_ = Phase::WaitingHead;
     FrameAssembler assembler_;
-    std::deque<TimedWrite> outbox_;
+    ReplyQueue outbox_;
+    StrayBytes stray_;
     std::optional<TimePoint> phaseDeadline_;
     std::optional<TimePoint> nextRequest_;
     std::optional<TimePoint> nextGarbage_;
+    std::optional<TimePoint> sessionSilence_;  // an IAP loader's, once its session began
 
     ReceivedImage image_;
     std::size_t imageSize_ = 0;
@@ -91,7 +85,8 @@ private:
     bool awaitingResend_ = false;
     std::vector<ReceivedImage> images_;
     int finished_ = 0;
-    std::minstd_rand random_;
+    int erases_ = 0;
+    std::optional<SessionEnd> end_;
 };
 
 }  // namespace ymodem

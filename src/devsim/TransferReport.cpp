@@ -6,6 +6,7 @@
 #include <iomanip>
 #include <sstream>
 
+#include "BlockPlan.h"
 #include "Crc16.h"
 #include "FileInfoLine.h"
 
@@ -24,11 +25,6 @@ std::string Printable(std::string_view name) {
 
 }  // namespace
 
-std::int16_t PackCount(std::int32_t size) {
-    const std::int32_t rest = size % 1024;
-    return static_cast<std::int16_t>(size / 1024 + rest / 128 + (rest % 128 != 0 ? 1 : 0));
-}
-
 std::string SummaryLine(const ReceivedImage& image) {
     const auto size = static_cast<std::int32_t>(image.Data.size());
     const auto crc = CalcCrc16(image.Data, 0, static_cast<std::int16_t>(size));
@@ -36,7 +32,7 @@ std::string SummaryLine(const ReceivedImage& image) {
     const long long rate = seconds > 0 ? std::llround(size / seconds) : 0;
     std::ostringstream line;
     line << "received: " << Printable(image.Name) << " size=" << size << ' '
-         << FileInfoLine(size, PackCount(size), crc) << " time=" << std::fixed
+         << FileInfoLine(size, PlanBlocks(size).PackCount, crc) << " time=" << std::fixed
          << std::setprecision(3) << seconds << "s rate=" << rate << "B/s";
     return line.str();
 }
@@ -51,6 +47,22 @@ std::string VerifyLine(std::span<const std::uint8_t> received,
     return "verify: MISMATCH size=" + std::to_string(received.size()) +
            " expected=" + std::to_string(expected.size()) + " first difference at byte " +
            std::to_string(at - received.begin());
+}
+
+std::string SessionLine(SessionEnd end, int erases) {
+    const std::string erased = ", erases=" + std::to_string(erases);
+    switch (end) {
+        case SessionEnd::AllTransfers:
+            return {};
+        case SessionEnd::EmptyHead:
+            return "session: ended by the sender (empty block 0)" + erased;
+        case SessionEnd::SenderCancel:
+            return "aborted: by the sender (CAN CAN)" + erased;
+        case SessionEnd::Silence:
+            return "aborted: nothing from the sender for " +
+                   std::to_string(kIapSessionSilence.count()) + " s, sent CAN CAN" + erased;
+    }
+    return {};
 }
 
 std::string SafeFileName(std::string_view name) {

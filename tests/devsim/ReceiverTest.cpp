@@ -81,6 +81,60 @@ TEST(DevsimTransferEnd, BatchSenderEndsWithAnEmptyBlockZeroThatIsAckedAndNotCoun
     EXPECT_EQ(h.receiver.TakeImages().size(), 1u);
 }
 
+// ---- sessions --------------------------------------------------------------------------
+
+ReceiverOptions IapLoader() {
+    ReceiverOptions options;
+    options.Loader = LoaderKind::Iap;
+    return options;
+}
+
+const Bytes kCanCan{0x18, 0x18};
+
+TEST(DevsimIap, ErasesForEveryHeadAsksAgainASecondAfterTheEotAndEndsOnAnEmptyBlockZero) {
+    ReceiverHarness h(IapLoader());
+    h.Advance(1s);
+    const auto frames = TransferFrames("a", Image(1100), BlockSizes::Sender);
+    EXPECT_EQ(h.FeedFrames(frames).back(), kAckOnly);  // no C with the ACK of the EOT
+    EXPECT_EQ(h.Advance(999ms), std::vector<Bytes>{});
+    EXPECT_EQ(h.Advance(1ms), std::vector<Bytes>{kC});
+    h.FeedFrames(frames);  // the window's answer: the same image again
+    h.Advance(1s);
+    EXPECT_EQ(h.receiver.Erases(), 2);
+    EXPECT_EQ(h.Feed(EmptyHeadFrame()), std::vector<Bytes>{kAckOnly});
+    EXPECT_EQ(h.receiver.End(), SessionEnd::EmptyHead);
+    EXPECT_EQ(h.receiver.TakeImages().size(), 2u);
+    EXPECT_EQ(h.Advance(10s), std::vector<Bytes>{});
+}
+
+TEST(DevsimIap, WaitsForeverForTheFirstHeadButAbortsAStartedSessionAfterFiveSilentSeconds) {
+    ReceiverHarness h(IapLoader());
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(h.Advance(1s), std::vector<Bytes>{kC});
+    h.FeedFrames(TransferFrames("a", Image(100), BlockSizes::Sender));
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(h.Advance(1s), std::vector<Bytes>{kC});
+    EXPECT_FALSE(h.receiver.Done());
+    EXPECT_EQ(h.Advance(1s), std::vector<Bytes>{kCanCan});
+    EXPECT_EQ(h.receiver.End(), SessionEnd::Silence);
+}
+
+TEST(DevsimCancel, TwoCansBetweenFramesAreTheSendersAbortInEitherLoader) {
+    // A block full of CAN bytes is data, not an abort.
+    const Bytes block1 = BlockFrame(1, Bytes(1024, 0x18));
+    for (const auto& [loader, answer] :
+         {std::pair{LoaderKind::Plain, std::vector<Bytes>{}},
+          std::pair{LoaderKind::Iap, std::vector<Bytes>{kAckOnly}}}) {
+        ReceiverOptions options;
+        options.Loader = loader;
+        ReceiverHarness h(options);
+        h.FeedFrames({HeadFrame("a", "5000"), block1});
+        EXPECT_EQ(h.Feed({0x18}), std::vector<Bytes>{});
+        EXPECT_FALSE(h.receiver.Done());
+        EXPECT_EQ(h.Feed({0x18, 0x18, 0x18}), answer);
+        EXPECT_EQ(h.receiver.End(), SessionEnd::SenderCancel);
+        EXPECT_EQ(h.Advance(5s), std::vector<Bytes>{});
+    }
+}
+
 // ---- rejected frames -------------------------------------------------------------------
 
 struct BadFrameCase {

@@ -7,12 +7,6 @@
 namespace ymodem::test {
 namespace {
 
-TEST(DevsimReport, PackCountMatchesTheSendersBlockPlan) {
-    const std::vector<std::pair<std::int32_t, std::int16_t>> cases{
-        {0, 0}, {1, 1}, {128, 1}, {129, 2}, {1023, 8}, {1024, 1}, {1100, 2}, {32767, 39}};
-    for (const auto& [size, count] : cases) EXPECT_EQ(PackCount(size), count) << size;
-}
-
 TEST(DevsimReport, SummaryLineCarriesTheWindowsFileInfoTimeAndRate) {
     const std::string digits = "123456789";  // CRC-16/XMODEM check value 0x31C3
     ReceivedImage image{"fw\n.bin", Bytes(digits.begin(), digits.end()), TimePoint{1s},
@@ -61,7 +55,8 @@ TEST(DevsimCommandLine, OptionsReachTheirFieldsInEitherSpelling) {
                                     "--name",
                                     "bench1",
                                     "--port",
-                                    "/dev/x"});
+                                    "/dev/x",
+                                    "--loader=iap"});
     ASSERT_EQ(line.What, CommandLine::Action::Run) << line.Error;
     const DevsimOptions& o = line.Options;
     EXPECT_EQ(o.Receiver.Count, 3);
@@ -75,6 +70,9 @@ TEST(DevsimCommandLine, OptionsReachTheirFieldsInEitherSpelling) {
     EXPECT_EQ(o.Timeout, 20s);
     EXPECT_EQ(o.Expect, "fw.bin");
     EXPECT_EQ(o.LinkName, "bench1");
+    EXPECT_EQ(o.Receiver.Loader, LoaderKind::Iap);
+    EXPECT_EQ(o.Output, "out");
+    EXPECT_EQ(o.Port, "/dev/x");
 }
 
 TEST(DevsimCommandLine, BadArgumentsFail) {
@@ -82,7 +80,7 @@ TEST(DevsimCommandLine, BadArgumentsFail) {
         {"--count", "0"},    {"--count", "2x"},        {"--gap", "-1"},
         {"--line-rate", ""}, {"--name", "a/b"},        {"--name", ".."},
         {"--output"},        {"--no-link=1"},          {"--bogus"},
-        {"-c", "1"},         {"--nak-at", "99999999"},
+        {"-c", "1"},         {"--nak-at", "99999999"}, {"--loader", "stm32"},
     };
     for (const auto& args : cases) {
         EXPECT_EQ(Parse(args).What, CommandLine::Action::Fail) << args[0];

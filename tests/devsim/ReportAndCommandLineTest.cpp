@@ -56,7 +56,8 @@ TEST(DevsimCommandLine, OptionsReachTheirFieldsInEitherSpelling) {
                                     "bench1",
                                     "--port",
                                     "/dev/x",
-                                    "--loader=iap"});
+                                    "--loader=iap",
+                                    "--timing=t.log"});
     ASSERT_EQ(line.What, CommandLine::Action::Run) << line.Error;
     const DevsimOptions& o = line.Options;
     EXPECT_EQ(o.Receiver.Count, 3);
@@ -71,6 +72,9 @@ TEST(DevsimCommandLine, OptionsReachTheirFieldsInEitherSpelling) {
     EXPECT_EQ(o.Expect, "fw.bin");
     EXPECT_EQ(o.LinkName, "bench1");
     EXPECT_EQ(o.Receiver.Loader, LoaderKind::Iap);
+    EXPECT_EQ(o.Output, "out");
+    EXPECT_EQ(o.Port, "/dev/x");
+    EXPECT_EQ(o.Timing, "t.log");
     EXPECT_EQ(o.Output, "out");
     EXPECT_EQ(o.Port, "/dev/x");
 }

@@ -75,8 +75,6 @@ TEST(DevsimCommandLine, OptionsReachTheirFieldsInEitherSpelling) {
     EXPECT_EQ(o.Output, "out");
     EXPECT_EQ(o.Port, "/dev/x");
     EXPECT_EQ(o.Timing, "t.log");
-    EXPECT_EQ(o.Output, "out");
-    EXPECT_EQ(o.Port, "/dev/x");
 }
 
 TEST(DevsimCommandLine, BadArgumentsFail) {

@@ -7,6 +7,8 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-noto-cjk lrzsz xvfb xauth python3 valgrind
+    lintian appstream desktop-file-utils
+    u-boot-qemu qemu-system-arm
 )
 
 missing=()

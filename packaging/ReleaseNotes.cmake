@@ -1,0 +1,146 @@
+# Reads CHANGELOG.md, the one record of releases, and turns it into the Debian changelog and
+# the AppStream <releases> element, so that neither can drift from it.
+#
+# ymodem_read_release_notes(<CHANGELOG.md> <maintainer>) sets in the caller's scope:
+#   YMODEM_RELEASE_VERSION     the newest release's version
+#   YMODEM_DEBIAN_CHANGELOG    the Debian changelog of a native package
+#   YMODEM_APPSTREAM_RELEASES  the <releases> element, indented for the metainfo file
+
+# Debian changelog lines are "  * " or "    " plus the item's line; 80 characters at most.
+set(YMODEM_RELEASE_ITEM_WIDTH 76)
+
+# RFC 2822 date at midnight UTC, as Debian changelog trailers carry it.
+function(ymodem_rfc2822_date iso_date out_var)
+    string(REGEX MATCH "^([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9])$" _ "${iso_date}")
+    set(year ${CMAKE_MATCH_1})
+    math(EXPR month "1${CMAKE_MATCH_2} - 100")
+    math(EXPR day "1${CMAKE_MATCH_3} - 100")
+    # Sakamoto's weekday rule: 0 is Sunday.
+    set(month_offsets 0 3 2 5 0 3 5 1 4 6 2 4)
+    math(EXPR index "${month} - 1")
+    list(GET month_offsets ${index} offset)
+    set(y ${year})
+    if(month LESS 3)
+        math(EXPR y "${y} - 1")
+    endif()
+    math(EXPR weekday "(${y} + ${y} / 4 - ${y} / 100 + ${y} / 400 + ${offset} + ${day}) % 7")
+    set(weekdays Sun Mon Tue Wed Thu Fri Sat)
+    set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+    list(GET weekdays ${weekday} weekday_name)
+    list(GET months ${index} month_name)
+    set(${out_var} "${weekday_name}, ${CMAKE_MATCH_3} ${month_name} ${year} 00:00:00 +0000"
+        PARENT_SCOPE)
+endfunction()
+
+function(ymodem_xml_escape text out_var)
+    string(REPLACE "&" "&amp;" text "${text}")
+    string(REPLACE "<" "&lt;" text "${text}")
+    string(REPLACE ">" "&gt;" text "${text}")
+    set(${out_var} "${text}" PARENT_SCOPE)
+endfunction()
+
+function(ymodem_read_release_notes changelog_md maintainer)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${changelog_md}")
+    file(READ "${changelog_md}" text)
+    # Keep semicolons and brackets in the text from splitting the list of lines.
+    string(REPLACE ";" "@SEMICOLON@" text "${text}")
+    string(REPLACE "[" "@OPEN@" text "${text}")
+    string(REPLACE "]" "@CLOSE@" text "${text}")
+    string(REPLACE "\n" ";" lines "${text}")
+    # A final pseudo-heading closes the last release.
+    list(APPEND lines "## END")
+
+    unset(YMODEM_RELEASE_VERSION)
+    set(debian "")
+    set(releases "")
+    set(version "")
+    set(items "")
+    set(item "")
+    set(line_number 0)
+    foreach(line IN LISTS lines)
+        math(EXPR line_number "${line_number} + 1")
+        string(REPLACE "@SEMICOLON@" ";" line "${line}")
+        string(REPLACE "@OPEN@" "[" line "${line}")
+        string(REPLACE "@CLOSE@" "]" line "${line}")
+        if(line MATCHES "^## ")
+            if(NOT item STREQUAL "")
+                list(APPEND items "${item}")
+                set(item "")
+            endif()
+            if(NOT version STREQUAL "")
+                _ymodem_add_release()
+            endif()
+            if(line STREQUAL "## END")
+                break()
+            endif()
+            if(NOT line MATCHES "^## ([0-9]+(\\.[0-9]+)*) - ([0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9])$")
+                message(FATAL_ERROR "${changelog_md}:${line_number}: a release heading is "
+                                    "'## VERSION - YYYY-MM-DD', not '${line}'")
+            endif()
+            set(version ${CMAKE_MATCH_1})
+            set(date ${CMAKE_MATCH_3})
+            if(NOT DEFINED YMODEM_RELEASE_VERSION)
+                set(YMODEM_RELEASE_VERSION ${version})
+            endif()
+            set(items "")
+        elseif(version STREQUAL "")
+            # The preamble before the first release.
+        elseif(line MATCHES "^- (.*)$")
+            _ymodem_check_item_width("${CMAKE_MATCH_1}")
+            if(NOT item STREQUAL "")
+                list(APPEND items "${item}")
+            endif()
+            string(REPLACE ";" "@SEMICOLON@" item "${CMAKE_MATCH_1}")
+        elseif(line MATCHES "^  ([^ ].*)$")
+            _ymodem_check_item_width("${CMAKE_MATCH_1}")
+            if(item STREQUAL "")
+                message(FATAL_ERROR "${changelog_md}:${line_number}: continues no item")
+            endif()
+            string(REPLACE ";" "@SEMICOLON@" continued "${CMAKE_MATCH_1}")
+            set(item "${item}\n${continued}")
+        elseif(NOT line STREQUAL "")
+            message(FATAL_ERROR "${changelog_md}:${line_number}: an item starts with '- ' and "
+                                "goes on in lines indented by two spaces")
+        endif()
+    endforeach()
+
+    if(NOT DEFINED YMODEM_RELEASE_VERSION)
+        message(FATAL_ERROR "${changelog_md} names no release")
+    endif()
+    set(YMODEM_RELEASE_VERSION ${YMODEM_RELEASE_VERSION} PARENT_SCOPE)
+    set(YMODEM_DEBIAN_CHANGELOG "${debian}" PARENT_SCOPE)
+    set(YMODEM_APPSTREAM_RELEASES "  <releases>\n${releases}  </releases>" PARENT_SCOPE)
+endfunction()
+
+# Appends the release in version, date and items to debian and releases (a macro, so that it
+# works on ymodem_read_release_notes's variables).
+macro(_ymodem_add_release)
+    if(items STREQUAL "")
+        message(FATAL_ERROR "${changelog_md}: release ${version} lists no change")
+    endif()
+    ymodem_rfc2822_date(${date} rfc_date)
+    if(NOT debian STREQUAL "")
+        string(APPEND debian "\n")
+    endif()
+    string(APPEND debian "ymodem-burner (${version}) unstable; urgency=medium\n\n")
+    string(APPEND releases "    <release version=\"${version}\" date=\"${date}\">\n"
+                           "      <description>\n        <ul>\n")
+    foreach(entry IN LISTS items)
+        string(REPLACE "@SEMICOLON@" ";" entry "${entry}")
+        string(REPLACE "\n" "\n    " debian_entry "${entry}")
+        string(APPEND debian "  * ${debian_entry}\n")
+        string(REPLACE "\n" " " xml_entry "${entry}")
+        ymodem_xml_escape("${xml_entry}" xml_entry)
+        string(APPEND releases "          <li>${xml_entry}</li>\n")
+    endforeach()
+    string(APPEND debian "\n -- ${maintainer}  ${rfc_date}\n")
+    string(APPEND releases "        </ul>\n      </description>\n    </release>\n")
+endmacro()
+
+function(_ymodem_check_item_width text)
+    string(LENGTH "${text}" width)
+    if(width GREATER YMODEM_RELEASE_ITEM_WIDTH)
+        message(FATAL_ERROR "${changelog_md}:${line_number}: longer than "
+                            "${YMODEM_RELEASE_ITEM_WIDTH} characters after the indent")
+    endif()
+endfunction()

@@ -7,6 +7,7 @@
 #include "CommError.h"
 #include "OpenErrorNumber.h"
 #include "PortAccess.h"
+#include "SerialArgumentChecks.h"
 
 namespace ymodem {
 
@@ -40,14 +41,6 @@ QSerialPort::StopBits ToQt(LineSettings::StopBits stopBits) {
     return QSerialPort::OneStop;
 }
 
-void RequireNotNegative(int value) {
-    if (value < 0) throw CommError(CommError::kInvalidPropertyValue);
-}
-
-void RequireZero(int value) {
-    if (value != 0) throw CommError(CommError::kInvalidPropertyValue);
-}
-
 }  // namespace
 
 QtSerialControl::QtSerialControl(QObject* parent)
@@ -72,7 +65,7 @@ QStringList QtSerialControl::PortCandidates() const {
 }
 
 void QtSerialControl::SetCommPort(const QString& listText) {
-    if (port_->isOpen()) throw CommError(CommError::kPortAlreadyOpen);
+    RequirePortClosed(port_->isOpen());
     name_ = naming_->NameFromListText(listText);
 }
 
@@ -81,14 +74,13 @@ QString QtSerialControl::CommPortName() const {
 }
 
 void QtSerialControl::SetSettings(const QString& settings) {
-    const auto parsed = LineSettings::Parse(settings);
-    if (!parsed) throw CommError(CommError::kInvalidPropertyValue, settings.toStdString());
-    if (!Apply(*parsed)) {
+    const LineSettings parsed = SettingsFromText(settings);
+    if (!Apply(parsed)) {
         const std::string reason = port_->errorString().toStdString();
         Apply(settings_);
         throw CommError(CommError::kHardwareUnavailable, reason);
     }
-    settings_ = *parsed;
+    settings_ = parsed;
 }
 
 QString QtSerialControl::Settings() const {
@@ -118,12 +110,12 @@ void QtSerialControl::SetOutBufferSize(int size) {
 }
 
 void QtSerialControl::SetInBufferCount(int count) {
-    RequireZero(count);
+    RequireZeroCount(count);
     if (port_->isOpen()) port_->clear(QSerialPort::Input);
 }
 
 void QtSerialControl::SetOutBufferCount(int count) {
-    RequireZero(count);
+    RequireZeroCount(count);
     if (port_->isOpen()) port_->clear(QSerialPort::Output);
 }
 
@@ -144,7 +136,7 @@ void QtSerialControl::SetInputLen(int length) {
 
 // Input() hands out bytes in either mode.
 void QtSerialControl::SetInputMode(int mode) {
-    if (mode != 0 && mode != 1) throw CommError(CommError::kInvalidPropertyValue);
+    RequireInputMode(mode);
 }
 
 void QtSerialControl::Output(std::span<const std::uint8_t> frame) {
@@ -165,7 +157,7 @@ int QtSerialControl::CommEvent() const {
 }
 
 void QtSerialControl::Open() {
-    if (port_->isOpen()) throw CommError(CommError::kPortAlreadyOpen);
+    RequirePortClosed(port_->isOpen());
     const QString device = naming_->DeviceFor(name_);
     port_->setPortName(device);
     port_->setFlowControl(QSerialPort::NoFlowControl);

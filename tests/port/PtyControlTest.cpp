@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <numeric>
-
 #include <QFile>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include "PortTestSupport.h"
@@ -15,13 +11,6 @@ namespace ymodem {
 namespace {
 
 using Bytes = PtyPair::Bytes;
-
-// Every byte value, so that no flow-control or line-end translation goes unnoticed.
-Bytes Frame(std::size_t size, std::uint8_t first) {
-    Bytes frame(size);
-    std::iota(frame.begin(), frame.end(), first);
-    return frame;
-}
 
 class PortPty : public testing::Test {
 protected:
@@ -36,73 +25,6 @@ protected:
     QtSerialControl control_{NamingWith()};
 };
 
-TEST_F(PortPty, FramesArriveWholeAndInOrder) {
-    const std::vector<Bytes> frames = {Frame(133, 0), Frame(1029, 7), Frame(40 * 1029, 200)};
-    Bytes expected;
-    for (const Bytes& frame : frames) {
-        control_.Output(frame);
-        expected.insert(expected.end(), frame.begin(), frame.end());
-    }
-    EXPECT_EQ(pty_.ReadCount(expected.size()), expected);
-}
-
-TEST_F(PortPty, DiscardingUnsentOutputKeepsLaterFramesWhole) {
-    const Bytes pending(256 * 1024, 0x55);
-    const Bytes marker = Frame(133, 0x80);
-    control_.Output(pending);
-    control_.SetOutBufferCount(0);
-    control_.Output(marker);
-
-    const Bytes received = pty_.ReadUntil([&](const Bytes& bytes) {
-        return bytes.size() >= marker.size() &&
-               std::equal(marker.rbegin(), marker.rend(), bytes.rbegin());
-    });
-    ASSERT_GE(received.size(), marker.size());
-    const auto sentBefore = received.end() - static_cast<std::ptrdiff_t>(marker.size());
-    EXPECT_TRUE(std::equal(sentBefore, received.end(), marker.begin()));
-    EXPECT_TRUE(std::all_of(received.begin(), sentBefore, [](auto b) { return b == 0x55; }));
-}
-
-TEST_F(PortPty, ArrivingBytesRaiseOnCommAndComeBackFromInput) {
-    control_.SetRThreshold(1);
-    const Bytes sent = {0x06, 0x43, 0x11, 0x13, 0x0D, 0x0A, 0x00, 0xFF};
-    Bytes received;
-    int eventDuringOnComm = 0;
-    QObject::connect(&control_, &SerialControl::OnComm, [&] {
-        eventDuringOnComm = control_.CommEvent();
-        const Bytes input = control_.Input();
-        received.insert(received.end(), input.begin(), input.end());
-    });
-    QSignalSpy spy(&control_, &SerialControl::OnComm);
-    pty_.Write(sent);
-    while (received.size() < sent.size() && spy.wait(10000)) {
-    }
-    EXPECT_EQ(received, sent);
-    EXPECT_EQ(eventDuringOnComm, SerialControl::kEventReceive);
-}
-
-TEST_F(PortPty, ThresholdWaitsForEnoughBytesAndInputLenLimitsEachRead) {
-    control_.SetRThreshold(5);
-    control_.SetInputLen(2);
-    QSignalSpy spy(&control_, &SerialControl::OnComm);
-    pty_.Write(Bytes{1, 2, 3, 4, 5});
-    ASSERT_TRUE(spy.wait(10000));
-    EXPECT_EQ(control_.Input(), (Bytes{1, 2}));
-    EXPECT_EQ(control_.Input(), (Bytes{3, 4}));
-    EXPECT_EQ(control_.Input(), (Bytes{5}));
-    EXPECT_EQ(control_.Input(), Bytes{});
-}
-
-TEST_F(PortPty, OtherSideClosingRaisesPortLostOnceAndClosesThePort) {
-    QSignalSpy lost(&control_, &SerialControl::PortLost);
-    pty_.CloseMaster();
-    ASSERT_TRUE(lost.wait(10000));
-    EXPECT_FALSE(control_.PortOpen());
-    control_.Output(Frame(133, 0));
-    EXPECT_FALSE(lost.wait(300));  // no second report
-    EXPECT_EQ(lost.count(), 1);
-}
-
 TEST_F(PortPty, PortHeldElsewhereFailsWith8005UntilReleased) {
     QtSerialControl second(NamingWith());
     second.SetCommPort(pty_.SlavePath());
@@ -112,14 +34,6 @@ TEST_F(PortPty, PortHeldElsewhereFailsWith8005UntilReleased) {
     control_.SetPortOpen(false);
     second.SetPortOpen(true);
     EXPECT_TRUE(second.PortOpen());
-}
-
-TEST_F(PortPty, OpenPortRefusesAnotherOpenAndAPortChange) {
-    EXPECT_EQ(ErrorNumberOf([&] { control_.SetPortOpen(true); }), CommError::kPortAlreadyOpen);
-    EXPECT_EQ(ErrorNumberOf([&] { control_.SetCommPort("/dev/null"); }),
-              CommError::kPortAlreadyOpen);
-    EXPECT_EQ(control_.CommPortName(), pty_.SlavePath());
-    EXPECT_TRUE(control_.PortOpen());
 }
 
 // A pty line is always 8 bits without parity: it stands in for a device that refuses

@@ -44,22 +44,5 @@ INSTANTIATE_TEST_SUITE_P(Texts, PortSettingsBad,
                                          "9600,NN,8,1", "9600,,8,1", "9600,N,4,1", "9600,N,9,1",
                                          "9600,N,8,0", "9600,N,8,3", "9600,N,8,1.0"));
 
-TEST(PortSettings, NegativeSizesAndNonZeroCountsFailWith380) {
-    QtSerialControl control(NamingWith());
-    const std::vector<std::function<void()>> operations = {
-        [&] { control.SetInBufferSize(-1); },  [&] { control.SetOutBufferSize(-1); },
-        [&] { control.SetRThreshold(-1); },    [&] { control.SetSThreshold(-1); },
-        [&] { control.SetInputLen(-1); },      [&] { control.SetInputMode(2); },
-        [&] { control.SetOutBufferCount(5); }, [&] { control.SetInBufferCount(5); },
-    };
-    for (std::size_t i = 0; i < operations.size(); ++i) {
-        EXPECT_EQ(ErrorNumberOf(operations[i]), CommError::kInvalidPropertyValue) << "case " << i;
-    }
-    // While closed the sizes of the old control's defaults are simply taken.
-    control.SetInBufferSize(1024);
-    control.SetOutBufferSize(512);
-    control.SetOutBufferCount(0);
-}
-
 }  // namespace
 }  // namespace ymodem

@@ -20,9 +20,9 @@ namespace ymodem {
 // "Input:<n bytes>". Values appear as they were passed. Frames() holds what Output()
 // sent while the port was open.
 //
-// It checks its arguments like QtSerialControl (380 for unreadable settings or
-// negative sizes, 8005 for a port change while open or a second open) but takes any
-// non-empty list text as the port name.
+// It checks its arguments with QtSerialControl's own checks, but takes any non-empty
+// list text as the port name. Output while open reaches the device at once; nothing
+// ever waits to be sent.
 class FakeSerialControl final : public SerialControl {
     Q_OBJECT
 

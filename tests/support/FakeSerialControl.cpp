@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "CommError.h"
+#include "SerialArgumentChecks.h"
 
 namespace ymodem {
 
@@ -11,14 +12,6 @@ namespace {
 
 QString ByteCount(const char* operation, std::size_t count) {
     return QStringLiteral("%1:<%2 bytes>").arg(QLatin1String(operation)).arg(count);
-}
-
-void RequireNotNegative(int value) {
-    if (value < 0) throw CommError(CommError::kInvalidPropertyValue);
-}
-
-void RequireZero(int value) {
-    if (value != 0) throw CommError(CommError::kInvalidPropertyValue);
 }
 
 }  // namespace
@@ -57,7 +50,7 @@ QStringList FakeSerialControl::PortCandidates() const {
 
 void FakeSerialControl::SetCommPort(const QString& listText) {
     Record(QStringLiteral("CommPort=") + listText);
-    if (open_) throw CommError(CommError::kPortAlreadyOpen);
+    RequirePortClosed(open_);
     if (listText.isEmpty()) throw CommError(CommError::kInvalidPropertyValue);
     name_ = listText;
 }
@@ -68,9 +61,7 @@ QString FakeSerialControl::CommPortName() const {
 
 void FakeSerialControl::SetSettings(const QString& settings) {
     Record(QStringLiteral("Settings=") + settings);
-    const auto parsed = LineSettings::Parse(settings);
-    if (!parsed) throw CommError(CommError::kInvalidPropertyValue);
-    settings_ = *parsed;
+    settings_ = SettingsFromText(settings);
 }
 
 QString FakeSerialControl::Settings() const {
@@ -84,7 +75,7 @@ void FakeSerialControl::SetPortOpen(bool open) {
         input_.clear();
         return;
     }
-    if (open_) throw CommError(CommError::kPortAlreadyOpen);
+    RequirePortClosed(open_);
     if (const auto failure = openFailures_.find(name_); failure != openFailures_.end()) {
         throw CommError(failure->second, name_.toStdString());
     }
@@ -107,13 +98,15 @@ void FakeSerialControl::SetOutBufferSize(int size) {
 
 void FakeSerialControl::SetInBufferCount(int count) {
     RecordValue("InBufferCount", count);
-    RequireZero(count);
+    RequireZeroCount(count);
     input_.clear();
 }
 
+// Output reaches the device at once, so there is never anything left to discard:
+// Frames() keeps every frame, as the real line does once it has drained.
 void FakeSerialControl::SetOutBufferCount(int count) {
     RecordValue("OutBufferCount", count);
-    RequireZero(count);
+    RequireZeroCount(count);
 }
 
 void FakeSerialControl::SetSThreshold(int threshold) {
@@ -135,7 +128,7 @@ void FakeSerialControl::SetInputLen(int length) {
 
 void FakeSerialControl::SetInputMode(int mode) {
     RecordValue("InputMode", mode);
-    if (mode != 0 && mode != 1) throw CommError(CommError::kInvalidPropertyValue);
+    RequireInputMode(mode);
 }
 
 void FakeSerialControl::Output(std::span<const std::uint8_t> frame) {

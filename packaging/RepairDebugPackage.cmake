@@ -2,12 +2,13 @@
 # md5sums under their absolute staging paths, which dpkg cannot verify, and gives the package
 # no copyright or changelog. This rebuilds each debug package with relative md5sums and, as
 # Debian's own debug packages do, its documentation folder as a link to the main package's.
-find_program(DPKG_DEB dpkg-deb REQUIRED)
+set(debug_packages ${CPACK_PACKAGE_FILES})
+list(FILTER debug_packages INCLUDE REGEX "\\.ddeb$")
+if(debug_packages)
+    find_program(DPKG_DEB dpkg-deb REQUIRED)
+endif()
 
-foreach(package IN LISTS CPACK_PACKAGE_FILES)
-    if(NOT package MATCHES "\\.ddeb$")
-        continue()
-    endif()
+foreach(package IN LISTS debug_packages)
     set(tree ${package}.tree)
     file(REMOVE_RECURSE ${tree})
     execute_process(COMMAND ${DPKG_DEB} --raw-extract ${package} ${tree}

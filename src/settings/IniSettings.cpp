@@ -1,17 +1,19 @@
 #include "IniSettings.h"
 
+#include <filesystem>
 #include <optional>
 #include <utility>
 
 #include "IniDocument.h"
 #include "Platform.h"
+#include "Utf8Path.h"
 #include "WholeFile.h"
 
 namespace ymodem {
 
 namespace {
 
-void StoreValue(const std::string& file, IniDocument document, const std::string& section,
+void StoreValue(const std::filesystem::path& file, IniDocument document, const std::string& section,
                 const std::string& key, const std::string& value) {
     if (document.SetValue(section, key, value, NativeLineEnd())) {
         ReplaceWholeFile(file, document.Bytes());
@@ -22,7 +24,8 @@ void StoreValue(const std::string& file, IniDocument document, const std::string
 
 std::string ReadIniStr(const std::string& file, const std::string& section, const std::string& key,
                        const std::string& defaultValue) {
-    std::optional<std::string> bytes = ReadWholeFile(file);
+    const std::filesystem::path path = PathFromUtf8(file);
+    std::optional<std::string> bytes = ReadWholeFile(path);
     if (!bytes) {
         return defaultValue;  // a file that exists but cannot be read is never replaced
     }
@@ -31,15 +34,16 @@ std::string ReadIniStr(const std::string& file, const std::string& section, cons
     if (value && !value->empty()) {
         return std::move(*value);
     }
-    StoreValue(file, std::move(document), section, key, defaultValue);
+    StoreValue(path, std::move(document), section, key, defaultValue);
     return defaultValue;
 }
 
 void WriteIniStr(const std::string& file, const std::string& section, const std::string& key,
                  const std::string& value) {
-    std::optional<std::string> bytes = ReadWholeFile(file);
+    const std::filesystem::path path = PathFromUtf8(file);
+    std::optional<std::string> bytes = ReadWholeFile(path);
     if (bytes) {
-        StoreValue(file, IniDocument(std::move(*bytes)), section, key, value);
+        StoreValue(path, IniDocument(std::move(*bytes)), section, key, value);
     }
 }
 

@@ -4,7 +4,8 @@
 
 // Settings stored as INI text, in the same form and with the same matching rules as the
 // Windows profile-string functions, so that files written by either read in the other.
-// Bytes are never converted: names and values are in the system's 8-bit encoding.
+// Bytes are never converted: names and values are in the system's 8-bit encoding. The
+// file's path is UTF-8 text.
 namespace ymodem {
 
 // Reads one value, whole whatever its length. When the file, the section or the key is

@@ -1,52 +1,72 @@
 #include "SettingsLocation.h"
 
-#ifndef _WIN32
-#include <cstdlib>
-#include <filesystem>
 #include <system_error>
-#endif
+
+#include "Platform.h"
+#include "Utf8Path.h"
+#include "WholeFile.h"
 
 namespace ymodem {
+
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr const char* kFileName = "YmodemCfg.ini";
 
-#ifndef _WIN32
-
-std::string EnvironmentValue(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
+bool IsFile(const fs::path& path) {
+    std::error_code error;
+    return !path.empty() && fs::is_regular_file(path, error);
 }
 
-// The XDG rules say a relative XDG_CONFIG_HOME is invalid and must be ignored.
-std::filesystem::path ConfigFolder() {
-    const std::filesystem::path configHome = EnvironmentValue("XDG_CONFIG_HOME");
-    if (configHome.is_absolute()) {
-        return configHome;
+void ImportFirstFound(const std::vector<fs::path>& sources, const fs::path& file) {
+    for (const fs::path& source : sources) {
+        if (!IsFile(source)) continue;
+        if (const std::optional<std::string> bytes = ReadWholeFile(source)) {
+            ReplaceWholeFile(file, *bytes);
+            return;
+        }
     }
-    return std::filesystem::path(EnvironmentValue("HOME")) / ".config";
 }
-
-#endif
 
 }  // namespace
 
 #ifdef _WIN32
 
-std::string SettingsFilePath() {
-    return std::string("c:\\") + kFileName;
+SettingsPlaces SystemSettingsPlaces(const EnvironmentLookup& environment) {
+    const fs::path shared = fs::path(L"c:\\") / kFileName;
+    const std::optional<fs::path> local = UserConfigFolder(environment);
+    if (!local) return {shared, shared, {}};
+    return {shared,
+            *local / "ymodem-burner" / kFileName,
+            {*local / "VirtualStore" / kFileName, shared}};
 }
 
 #else
 
-std::string SettingsFilePath() {
-    const std::filesystem::path folder = ConfigFolder();
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
-    return (folder / kFileName).string();
+SettingsPlaces SystemSettingsPlaces(const EnvironmentLookup& environment) {
+    const std::optional<fs::path> config = UserConfigFolder(environment);
+    return {{}, config ? *config / kFileName : fs::path(kFileName), {}};
 }
 
 #endif
+
+fs::path ChooseSettingsFile(const SettingsPlaces& places, const FolderCheck& canTakeNewFile) {
+    if (IsFile(places.SharedFile) && canTakeNewFile(places.SharedFile.parent_path())) {
+        return places.SharedFile;
+    }
+    std::error_code error;
+    if (places.UserFile.has_parent_path())
+        fs::create_directories(places.UserFile.parent_path(), error);
+    if (!fs::exists(fs::symlink_status(places.UserFile, error))) {
+        ImportFirstFound(places.ImportFrom, places.UserFile);
+    }
+    return places.UserFile;
+}
+
+std::string SettingsFilePath() {
+    return Utf8FromPath(
+        ChooseSettingsFile(SystemSettingsPlaces(EnvironmentValue), CanCreateFileIn));
+}
 
 }  // namespace ymodem

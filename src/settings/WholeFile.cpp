@@ -1,25 +1,17 @@
 #include "WholeFile.h"
 
-#include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <memory>
-#include <random>
 #include <system_error>
 
 #include "Platform.h"
+#include "TemporaryName.h"
 
 namespace ymodem {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // A link stays a link: the new content replaces the file it points to.
 fs::path FollowLink(const fs::path& path) {
@@ -31,15 +23,17 @@ fs::path FollowLink(const fs::path& path) {
     return error ? path : target;
 }
 
-// Random, and opened with exclusive creation below, so that two running copies of the
-// program never share a temporary file.
-fs::path TemporaryPathBeside(const fs::path& target) {
-    std::random_device random;
-    const std::uint64_t tag = (std::uint64_t{random()} << 32) ^ random();
-    fs::path temporary = target;
-    temporary.replace_filename('.' + target.filename().string() + '.' + std::to_string(tag) +
-                               ".tmp");
-    return temporary;
+// The read-only attribute on Windows, mode 0444 and the like elsewhere: whoever set it
+// wants the file kept, which a rename over it would not respect on every system.
+bool WriteForbidden(const fs::path& path) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (error || !fs::exists(status)) {
+        return false;
+    }
+    constexpr fs::perms kAnyWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    return (status.permissions() & kAnyWrite) == fs::perms::none;
 }
 
 bool WriteSyncAndClose(FilePtr file, std::string_view bytes) {
@@ -49,20 +43,9 @@ bool WriteSyncAndClose(FilePtr file, std::string_view bytes) {
     return written && closed;
 }
 
-bool MoveOver(const fs::path& from, const fs::path& to) {
-    std::error_code error;
-    const fs::file_status old = fs::status(to, error);
-    if (fs::exists(old)) {
-        // A failure only costs the old file's permissions, not the content.
-        fs::permissions(from, old.permissions(), error);
-    }
-    fs::rename(from, to, error);
-    return !error;
-}
-
 }  // namespace
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+std::optional<std::string> ReadWholeFile(const fs::path& path) {
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (status.type() == fs::file_type::not_found) {
@@ -86,10 +69,13 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
-bool ReplaceWholeFile(const std::string& path, std::string_view bytes) {
+bool ReplaceWholeFile(const fs::path& path, std::string_view bytes) {
     const fs::path target = FollowLink(path);
-    const fs::path temporary = TemporaryPathBeside(target);
-    FilePtr file(std::fopen(temporary.string().c_str(), "wbx"));
+    if (target.empty() || WriteForbidden(target)) {
+        return false;
+    }
+    const fs::path temporary = TemporaryPathBeside(target, ".tmp");
+    FilePtr file = CreateNewFile(temporary);
     if (!file) {
         return false;  // nothing was created, so there is nothing to clean up
     }

@@ -9,10 +9,13 @@
 #include <string>
 
 #include "Platform.h"
-#include "ScopedEnvironment.h"
-#include "SettingsLocation.h"
 #include "TempFolder.h"
+#include "Utf8Path.h"
 #include "WholeFile.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace ymodem {
 namespace {
@@ -23,11 +26,10 @@ using test::WriteBytes;
 using namespace std::string_literals;
 
 // Every file and folder below `root`, with the bytes of each file.
-std::map<std::string, std::string> Snapshot(const fs::path& root) {
-    std::map<std::string, std::string> entries;
+std::map<fs::path, std::string> Snapshot(const fs::path& root) {
+    std::map<fs::path, std::string> entries;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        entries[entry.path().string()] =
-            entry.is_directory() ? "<folder>" : ReadBytes(entry.path());
+        entries[entry.path()] = entry.is_directory() ? "<folder>" : ReadBytes(entry.path());
     }
     return entries;
 }
@@ -53,8 +55,8 @@ protected:
     }
 
     test::TempFolder folder_;
-    test::ScopedEnvironment configHome_{"XDG_CONFIG_HOME", folder_.Path().string()};
-    std::string file_ = SettingsFilePath();
+    fs::path path_ = folder_.Path() / "YmodemCfg.ini";
+    std::string file_ = Utf8FromPath(path_);
 };
 
 TEST_F(SettingsIniFile, FirstStartStoresTheDefaultsInReadOrder) {
@@ -62,18 +64,18 @@ TEST_F(SettingsIniFile, FirstStartStoresTheDefaultsInReadOrder) {
     EXPECT_EQ(ReadIniStr(file_, "Para1", "CboBaud", "3"), "3");
     EXPECT_EQ(ReadIniStr(file_, "Para1", "Path", "C:\\"), "C:\\");
     const std::string firstStart = Lines({"[Para1]", "SaveComm=COM1", "CboBaud=3", "Path=C:\\"});
-    EXPECT_EQ(ReadBytes(file_), firstStart);
+    EXPECT_EQ(ReadBytes(path_), firstStart);
     EXPECT_EQ(Snapshot(folder_.Path()).size(), 1u) << "a temporary file was left behind";
 
     WriteIniStr(file_, "Para1", "SaveComm", "COM7");
     EXPECT_EQ(ReadIniStr(file_, "Para1", "SaveComm", "COM1"), "COM7");
-    EXPECT_EQ(ReadBytes(file_), Lines({"[Para1]", "SaveComm=COM7", "CboBaud=3", "Path=C:\\"}));
+    EXPECT_EQ(ReadBytes(path_), Lines({"[Para1]", "SaveComm=COM7", "CboBaud=3", "Path=C:\\"}));
 }
 
 TEST_F(SettingsIniFile, EmptyValueIsReplacedByTheDefault) {
-    WriteBytes(file_, "[Para1]\nPath=\nCboBaud=5\n");
+    WriteBytes(path_, "[Para1]\nPath=\nCboBaud=5\n");
     EXPECT_EQ(ReadIniStr(file_, "Para1", "Path", "C:\\"), "C:\\");
-    EXPECT_EQ(ReadBytes(file_), "[Para1]\nPath=C:\\\nCboBaud=5\n");
+    EXPECT_EQ(ReadBytes(path_), "[Para1]\nPath=C:\\\nCboBaud=5\n");
 }
 
 TEST_F(SettingsIniFile, WindowsFileKeepsEveryOtherByte) {
@@ -82,12 +84,12 @@ TEST_F(SettingsIniFile, WindowsFileKeepsEveryOtherByte) {
         "; written on Windows\r\n[Before]\r\nA=1\r\n\r\n[Para1]\r\nSaveComm=COM3\r\n"
         "CboBaud=5\r\nPath=" +
         gbkPath + "\r\n\r\n[After]\r\nB=2\r\n";
-    WriteBytes(file_, before);
+    WriteBytes(path_, before);
 
     WriteIniStr(file_, "Para1", "CboBaud", "7");
     std::string expected = before;
     expected.replace(expected.find("CboBaud=5"), 9, "CboBaud=7");
-    EXPECT_EQ(ReadBytes(file_), expected);
+    EXPECT_EQ(ReadBytes(path_), expected);
     EXPECT_EQ(ReadIniStr(file_, "para1", "PATH", "C:\\"), gbkPath);
 
     const std::string gbkOther = "E:\\\xD6\xD0\xCE\xC4 \xB2\xE2";
@@ -131,7 +133,7 @@ TEST_F(SettingsIniFile, BlockedWriteChangesNothingAndDoesNotThrow) {
     for (const BlockedCase& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempFolder folder;
-        const std::string path = c.makeSettingsPath(folder.Path()).string();
+        const std::string path = Utf8FromPath(c.makeSettingsPath(folder.Path()));
         const auto before = Snapshot(folder.Path());
         EXPECT_NO_THROW(WriteIniStr(path, "Para1", "Path", "D:\\"));
         EXPECT_EQ(ReadIniStr(path, "Para1", "Path", "C:\\"), "C:\\");
@@ -139,16 +141,74 @@ TEST_F(SettingsIniFile, BlockedWriteChangesNothingAndDoesNotThrow) {
     }
 }
 
-TEST(SettingsWholeFile, ReadableFileInAFolderNobodyMayWriteStaysAsItWas) {
-    const std::string path = "/proc/version";
-    if (!fs::exists(path)) {
-        GTEST_SKIP() << "no /proc";
+#ifdef _WIN32
+// Held open the way editors and virus scanners hold files: others may read, not replace.
+class HeldOpen {
+public:
+    explicit HeldOpen(const fs::path& path)
+        : handle_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~HeldOpen() { CloseHandle(handle_); }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+#endif
+
+struct ReadOnlyCase {
+    const char* name;
+    std::function<void()> whileKept;  // runs with the file made unreplaceable
+};
+
+TEST_F(SettingsIniFile, FileThatMayNotBeReplacedStaysAsItWasWithNothingLeftBeside) {
+    const std::string before = Lines({"[Para1]", "Path=C:\\old"});
+    const auto makeReadOnly = [&](bool readOnly) {
+        fs::permissions(path_,
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        readOnly ? fs::perm_options::remove : fs::perm_options::add);
+    };
+    const ReadOnlyCase cases[] = {
+        {"read-only",
+         [&] {
+             makeReadOnly(true);
+             EXPECT_FALSE(ReplaceWholeFile(path_, "[Para1]\nPath=D:\\\n"));
+             WriteIniStr(file_, "Para1", "Path", "D:\\");
+             EXPECT_EQ(ReadIniStr(file_, "Para1", "Path", "E:\\"), "C:\\old");
+             EXPECT_EQ(ReadIniStr(file_, "Para1", "CboBaud", "3"), "3");
+             makeReadOnly(false);
+         }},
+#ifdef _WIN32
+        {"held open by another program",
+         [&] {
+             const HeldOpen held(path_);
+             ASSERT_TRUE(held.IsOpen());
+             EXPECT_FALSE(ReplaceWholeFile(path_, "[Para1]\nPath=D:\\\n"));
+             WriteIniStr(file_, "Para1", "Path", "D:\\");
+             EXPECT_EQ(ReadIniStr(file_, "Para1", "Path", "E:\\"), "C:\\old");
+             EXPECT_EQ(ReadIniStr(file_, "Para1", "CboBaud", "3"), "3");
+         }},
+#else
+        {"in a folder nobody may write",
+         [&] {
+             if (!fs::exists("/proc/version")) return;
+             const std::string version = ReadBytes("/proc/version");
+             EXPECT_FALSE(ReplaceWholeFile("/proc/version", "[Para1]\nPath=D:\\\n"));
+             EXPECT_NO_THROW(WriteIniStr("/proc/version", "Para1", "Path", "D:\\"));
+             EXPECT_EQ(ReadIniStr("/proc/version", "Para1", "Path", "C:\\"), "C:\\");
+             EXPECT_EQ(ReadBytes("/proc/version"), version);
+         }},
+#endif
+    };
+    for (const ReadOnlyCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(path_, before);
+        const auto snapshot = Snapshot(folder_.Path());
+        c.whileKept();
+        EXPECT_EQ(Snapshot(folder_.Path()), snapshot) << "changed, or a temporary file was left";
     }
-    const std::string before = ReadBytes(path);
-    EXPECT_FALSE(ReplaceWholeFile(path, "[Para1]\nPath=D:\\\n"));
-    EXPECT_NO_THROW(WriteIniStr(path, "Para1", "Path", "D:\\"));
-    EXPECT_EQ(ReadIniStr(path, "Para1", "Path", "C:\\"), "C:\\");
-    EXPECT_EQ(ReadBytes(path), before);
 }
 
 TEST(SettingsWholeFile, FailedRenameRemovesTheTemporaryFile) {
@@ -157,7 +217,7 @@ TEST(SettingsWholeFile, FailedRenameRemovesTheTemporaryFile) {
     fs::create_directory(target);
     WriteBytes(target / "inside", "kept");
     const auto before = Snapshot(folder.Path());
-    EXPECT_FALSE(ReplaceWholeFile(target.string(), "[Para1]\nPath=D:\\\n"));
+    EXPECT_FALSE(ReplaceWholeFile(target, "[Para1]\nPath=D:\\\n"));
     EXPECT_EQ(Snapshot(folder.Path()), before);
 }
 
@@ -181,12 +241,12 @@ TEST_F(SettingsIniFile, GarbageFileIsKeptAndDoesNotStopTheStore) {
     };
     for (const GarbageCase& c : cases) {
         SCOPED_TRACE(c.name);
-        WriteBytes(file_, c.bytes);
+        WriteBytes(path_, c.bytes);
         EXPECT_EQ(ReadIniStr(file_, "Para1", "SaveComm", "COM1"), "COM1");
         WriteIniStr(file_, "Para1", "CboBaud", "3");
         EXPECT_EQ(ReadIniStr(file_, "Para1", "SaveComm", "COM9"), "COM1");
         EXPECT_EQ(ReadIniStr(file_, "Para1", "CboBaud", "5"), "3");
-        const std::string after = ReadBytes(file_);
+        const std::string after = ReadBytes(path_);
         EXPECT_TRUE(after.compare(0, c.bytes.size(), c.bytes) == 0) << "the old bytes changed";
     }
 }

@@ -1,25 +1,35 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
 
+#include "Utf8Path.h"
+
 namespace ymodem::test {
 
-// A fresh folder under the system's temporary folder, removed with all its content.
+// A fresh folder under the system's temporary folder, removed with all its content. Its
+// name holds Chinese and Korean letters: no 8-bit code page has both, so any path that
+// passes through one fails the tests.
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "settings.XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
+        std::random_device random;
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::filesystem::path path =
+                base / PathFromUtf8("ymodem-设置-설정-" + std::to_string(random()));
+            std::error_code error;
+            if (std::filesystem::create_directory(path, error)) {
+                path_ = path;
+                return;
+            }
         }
-        path_ = pattern;
+        throw std::runtime_error("no temporary folder");
     }
     ~TempFolder() {
         std::error_code ignored;
@@ -29,6 +39,8 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
+    // A path below the folder as UTF-8 text, as the settings calls take it.
+    std::string Utf8(const std::string& name) const { return Utf8FromPath(path_ / name); }
 
 private:
     std::filesystem::path path_;

@@ -1,0 +1,18 @@
+#include "Utf8Path.h"
+
+namespace ymodem {
+
+std::filesystem::path PathFromUtf8(std::string_view utf8) {
+    try {
+        return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
+}  // namespace ymodem

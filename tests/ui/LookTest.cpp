@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <QApplication>
 
 #include "TestWindow.h"
@@ -7,43 +10,66 @@
 namespace ymodem::test {
 namespace {
 
-TEST(UiLook, ControlsHaveTheirNamesPlacesAndPictures) {
-    TestWindow w;
-    Form1& f = w.form;
-    const struct {
-        QWidget* control;
-        const char* name;
-        QRect place;  // an empty size: the control sizes itself
-    } cases[] = {
-        {f.ComboComm, "ComboComm", {15, 10, 75, 20}},
-        {f.CboBaud, "CboBaud", {15, 33, 75, 20}},
-        {f.CmdOpenAndClosePort, "CmdOpenAndClosePort", {96, 9, 85, 45}},
-        {f.ImgSwitchOn, "ImgSwitchOn", {183, 27, 11, 11}},
-        {f.ImgSwitchOff, "ImgSwitchOff", {183, 27, 11, 11}},
-        {f.Label1, "Label1", {198, 24, 0, 0}},
-        {f.Command2, "Command2", {450, 21, 82, 28}},
-        {f.Command1, "Command1", {450, 57, 82, 28}},
-        {f.Text1, "Text1", {15, 60, 430, 25}},
-        {f.ProgressBar1, "ProgressBar1", {15, 90, 517, 22}},
-        {f.Label4, "Label4", {15, 120, 0, 0}},
+// The form as it was drawn, in twips (15 to the pixel at 96 dots per inch). The labels
+// size themselves to their text, so only their corner is fixed. The displays have no
+// place in the tab order (-1).
+struct Drawn {
+    QWidget* control;
+    const char* name;
+    int left, top, width, height;
+    int tab;
+};
+
+std::vector<Drawn> DrawnControls(Form1& f) {
+    return {
+        {f.ComboComm, "ComboComm", 225, 150, 1125, 300, 3},
+        {f.CboBaud, "CboBaud", 225, 495, 1125, 300, 8},
+        {f.CmdOpenAndClosePort, "CmdOpenAndClosePort", 1440, 135, 1275, 675, 2},
+        {f.ImgSwitchOn, "ImgSwitchOn", 2745, 405, 165, 165, -1},
+        {f.ImgSwitchOff, "ImgSwitchOff", 2745, 405, 165, 165, -1},
+        {f.Label1, "Label1", 2970, 360, 0, 0, -1},
+        {f.Command2, "Command2", 6750, 315, 1230, 420, 7},
+        {f.Command1, "Command1", 6750, 855, 1230, 420, 1},
+        {f.Text1, "Text1", 225, 900, 6450, 375, 0},
+        {f.ProgressBar1, "ProgressBar1", 225, 1350, 7755, 330, -1},
+        {f.Label4, "Label4", 225, 1800, 0, 0, -1},
     };
-    for (const auto& c : cases) {
+}
+
+TEST(UiLook, ControlsSitWhereTheFormWasDrawnWithTheirTextsAndLamps) {
+    TestWindow w;
+    EXPECT_EQ(w.form.minimumSize(), QSize(8175, 2175) / 15);
+    EXPECT_EQ(w.form.maximumSize(), w.form.minimumSize());
+    for (const Drawn& c : DrawnControls(w.form)) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(c.control->objectName(), c.name);
-        EXPECT_EQ(c.control->pos(), c.place.topLeft());
-        if (!c.place.isEmpty()) {
-            EXPECT_EQ(c.control->size(), c.place.size());
+        EXPECT_EQ(c.control->pos(), QPoint(c.left, c.top) / 15);
+        if (c.width > 0) {
+            EXPECT_EQ(c.control->size(), QSize(c.width, c.height) / 15);
         }
     }
+    Form1& f = w.form;
     EXPECT_EQ(f.windowTitle(), "Ymodem文件传输 v1.1");
-    EXPECT_EQ(f.minimumSize(), QSize(545, 145));
-    EXPECT_EQ(f.maximumSize(), QSize(545, 145));
     EXPECT_EQ(f.CmdOpenAndClosePort->toolTip(), "打开串口后会自动监听握手信号");
     EXPECT_EQ(f.ImgSwitchOn->pixmap().size(), QSize(11, 11));
     EXPECT_EQ(f.ImgSwitchOff->pixmap().size(), QSize(11, 11));
     EXPECT_NE(f.ImgSwitchOn->pixmap().toImage(), f.ImgSwitchOff->pixmap().toImage());
     EXPECT_TRUE(f.ImgSwitchOn->isHidden());
     EXPECT_FALSE(f.ImgSwitchOff->isHidden());
+}
+
+// The lamps lie on one another; nothing else may hide part of another control.
+TEST(UiLook, NothingOverlapsAndAllLiesInsideTheWindow) {
+    TestWindow w;
+    const std::vector<Drawn> controls = DrawnControls(w.form);
+    for (auto a = controls.begin(); a != controls.end(); ++a) {
+        const QRect place = a->control->geometry();
+        EXPECT_TRUE(w.form.rect().contains(place)) << a->name;
+        for (auto b = a + 1; b != controls.end(); ++b) {
+            if (a->control == w.form.ImgSwitchOn && b->control == w.form.ImgSwitchOff) continue;
+            EXPECT_FALSE(place.intersects(b->control->geometry())) << a->name << " " << b->name;
+        }
+    }
 }
 
 TEST(UiLook, TextLinesAreRedAndGrowFromTheirCorner) {
@@ -61,21 +87,26 @@ TEST(UiLook, TextLinesAreRedAndGrowFromTheirCorner) {
     EXPECT_EQ(w.form.Label4->size(), w.form.Label4->sizeHint());
 }
 
-TEST(UiLook, TabOrderSkipsTheDisplays) {
+TEST(UiLook, TabOrderFollowsTheTabNumbersAndSkipsTheDisplays) {
     TestWindow w;
-    Form1& f = w.form;
+    std::vector<Drawn> controls = DrawnControls(w.form);
+    std::sort(controls.begin(), controls.end(),
+              [](const Drawn& a, const Drawn& b) { return a.tab < b.tab; });
+    QStringList expected;
+    for (const Drawn& c : controls) {
+        if (c.tab < 0) {
+            EXPECT_EQ(c.control->focusPolicy(), Qt::NoFocus) << c.name;
+        } else {
+            expected << c.name;
+        }
+    }
     QStringList chain;
-    QWidget* control = f.Text1;
+    QWidget* control = w.form.Text1;
     do {
         if (control->focusPolicy() & Qt::TabFocus) chain << control->objectName();
         control = control->nextInFocusChain();
-    } while (control != f.Text1 && chain.size() < 20);
-    EXPECT_EQ(chain, QStringList({"Text1", "Command1", "CmdOpenAndClosePort", "ComboComm",
-                                  "Command2", "CboBaud"}));
-    for (const QWidget* display : std::initializer_list<const QWidget*>{
-             f.Label1, f.Label4, f.ImgSwitchOn, f.ImgSwitchOff, f.ProgressBar1}) {
-        EXPECT_EQ(display->focusPolicy(), Qt::NoFocus) << display->objectName().toStdString();
-    }
+    } while (control != w.form.Text1 && chain.size() < 20);
+    EXPECT_EQ(chain, expected);
 }
 
 TEST(UiLook, FirstActivationFocusesTheOpenButton) {

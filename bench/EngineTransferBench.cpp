@@ -21,19 +21,6 @@ public:
     std::size_t lastSize = 0;
 };
 
-class NullView : public TransferView {
-public:
-    void SetStatusText(const std::string& text) override { status = text; }
-    void SetFileInfoText(const std::string&) override {}
-    int ProgressMax() const override { return max; }
-    void SetProgressMax(int value) override { max = value; }
-    int ProgressValue() const override { return value; }
-    void SetProgressValue(int v) override { value = v; }
-    std::string status;
-    int max = 100;
-    int value = 0;
-};
-
 class MemoryFiles : public BurnFileSource {
 public:
     std::optional<Bytes> ReadBurnFile(const std::string&, std::int32_t) override { return image; }
@@ -42,34 +29,44 @@ public:
 
 struct Rig {
     NullLink link;
-    NullView view;
     MemoryFiles files;
-    TransferEngine engine{link, view, files, [](std::string_view s) { return std::string(s); }};
+    TransferEngine engine{link, files, [](std::string_view s) { return std::string(s); }};
     TimePoint now{0};
+    bool finished = false;
 
-    Rig() {
-        engine.State().FilePath = "app.bin";
-        engine.LoadBurnFile();
+    Rig() { engine.LoadBurnFile("app.bin"); }
+
+    // The events are taken as a window would take them.
+    void TakeEvents() {
+        while (const auto event = engine.PollEvent()) {
+            if (std::holds_alternative<event::Finished>(*event)) finished = true;
+        }
+    }
+
+    void Wake() {
+        engine.OnWake(now);
+        TakeEvents();
     }
 
     void Reply(std::initializer_list<std::uint8_t> bytes) {
         const Bytes reply(bytes);
         engine.OnComm(now, 2, reply);
         now += std::chrono::milliseconds(3);
-        engine.OnWake(now);
+        Wake();
     }
 
     // One transfer from C to the finished text; returns whether it finished.
     bool Transfer() {
+        finished = false;
         Reply({kCrcRequest});
         Reply({kAck, kCrcRequest});
-        while (engine.State().SendStep == 1) Reply({kAck});
+        while (engine.State().SendStep == SendStep::Sending) Reply({kAck});
         now += std::chrono::milliseconds(25);
-        engine.OnWake(now);
+        Wake();
         Reply({kAck});
         now += std::chrono::milliseconds(600);
-        engine.OnWake(now);
-        return view.status == "文件发送完毕!";
+        Wake();
+        return finished;
     }
 };
 

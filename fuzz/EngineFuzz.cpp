@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "FrameModel.h"
 #include "FuzzInput.h"
 #include "TransferEngine.h"
 
@@ -37,9 +38,6 @@ using Bytes = std::vector<std::uint8_t>;
 using namespace std::chrono_literals;
 
 // The protocol's bytes, written out here rather than taken from the code under test.
-constexpr std::uint8_t kSohByte = 0x01;
-constexpr std::uint8_t kStxByte = 0x02;
-constexpr std::uint8_t kEotByte = 0x04;
 constexpr std::uint8_t kAckByte = 0x06;
 constexpr std::uint8_t kNakByte = 0x15;
 constexpr std::uint8_t kStartByte = 0x43;
@@ -49,150 +47,6 @@ constexpr int kMaxSteps = 600;
 
 constexpr std::array<int, 16> kEdgeSizes = {0,    1,    5,    127,  128,  129,  1023,  1024,
                                             1025, 1151, 1152, 1153, 2048, 3000, 32640, 32767};
-
-std::uint16_t Crc16Xmodem(std::span<const std::uint8_t> bytes) {
-    std::uint16_t crc = 0;
-    for (const std::uint8_t byte : bytes) {
-        crc ^= static_cast<std::uint16_t>(byte << 8);
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc & 0x8000) ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021)
-                                 : static_cast<std::uint16_t>(crc << 1);
-        }
-    }
-    return crc;
-}
-
-std::string NameOf(const std::string& path) {
-    const auto cut = path.find_last_of(kPathSeparator);
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-// One transfer as the device would see it: from a block 0 to the next block 0 or load.
-struct Transfer {
-    bool Started = false;
-    Bytes Image;
-    std::string Name;
-    bool SeenWhole = true;  // the port stayed open, so every frame of it was written
-    int LastBlock = 0;
-    bool FinalWritten = false;
-    bool EotWritten = false;
-};
-
-class FrameModel {
-public:
-    Bytes Image;  // the image the engine holds; before any load, the empty one
-    std::string Path;
-    std::optional<std::string> ImagePath;  // the path the image was loaded from
-
-    // Block 0 names the file the image came from, whatever path was chosen since.
-    void HeadBuilt(bool portOpen) {
-        current_ = Transfer{true, Image, NameOf(ImagePath ? *ImagePath : Path), portOpen};
-    }
-    void Loaded(Bytes image, bool endedTransfer, bool portOpen) {
-        Image = std::move(image);
-        ImagePath = Path;
-        current_ = Transfer{};
-        if (endedTransfer) {
-            eotDue_ = false;
-            eotKnown_ = portOpen;
-        }
-    }
-    void PortClosed() {
-        current_.SeenWhole = false;
-        eotKnown_ = false;
-    }
-
-    void Written(std::span<const std::uint8_t> frame) {
-        if (frame.size() == 1) {
-            CheckEot(frame[0]);
-            return;
-        }
-        Require(frame.size() == 133 || frame.size() == 1029, "frame of 133, 1029 or 1 bytes");
-        Require(frame[0] == (frame.size() == 133 ? kSohByte : kStxByte), "start byte fits size");
-        Require(frame[2] == static_cast<std::uint8_t>(255 - frame[1]), "block number complement");
-        const auto payload = frame.subspan(3, frame.size() - 5);
-        const std::uint16_t crc = Crc16Xmodem(payload);
-        Require(frame[frame.size() - 2] == crc >> 8 && frame[frame.size() - 1] == (crc & 0xFF),
-                "CRC-16/XMODEM of the payload");
-        if (frame[1] == 0) {
-            CheckHead(frame.size(), payload);
-        } else {
-            CheckData(frame[1], payload);
-        }
-    }
-
-private:
-    void CheckEot(std::uint8_t byte) {
-        Require(byte == kEotByte, "a one-byte frame is EOT");
-        if (eotKnown_) Require(eotDue_, "EOT only after a block that reached the end, once");
-        // Sending it stopped the timer, so whatever went unwritten before no longer counts.
-        eotDue_ = false;
-        eotKnown_ = true;
-        current_.EotWritten = true;
-    }
-
-    void CheckHead(std::size_t frameSize, std::span<const std::uint8_t> payload) {
-        Require(frameSize == 133, "block 0 is a 128-byte block");
-        Require(current_.Started && current_.LastBlock == 0, "block 0 opens its transfer");
-        const std::string digits = std::to_string(current_.Image.size());
-        const auto nameEnd = std::find(payload.begin(), payload.end(), 0);
-        Require(nameEnd != payload.end(), "block 0 has the name's NUL");
-        const std::string name(payload.begin(), nameEnd);
-        const std::size_t room = 126 - digits.size();
-        Require(current_.Name.starts_with(name), "block 0 names the loaded file");
-        if (current_.Name.size() <= room) {
-            Require(name == current_.Name, "a name that fits is sent whole");
-        } else {
-            Require(name.size() <= room && name.size() + 4 > room,
-                    "a long name is cut by less than one character");
-        }
-        auto at = nameEnd + 1;
-        for (const char digit : digits) {
-            Require(at != payload.end() && *at++ == static_cast<std::uint8_t>(digit),
-                    "block 0 gives the image's size in decimal");
-        }
-        Require(std::all_of(at, payload.end(), [](std::uint8_t b) { return b == 0; }),
-                "block 0 ends with NUL padding");
-    }
-
-    void CheckData(int number, std::span<const std::uint8_t> payload) {
-        Require(current_.Started, "a data block follows block 0 of the image it carries");
-        Require(!current_.FinalWritten && !current_.EotWritten,
-                "nothing follows the block that reaches the end");
-        Require(number > current_.LastBlock, "block numbers only grow");
-        if (current_.SeenWhole) Require(number == current_.LastBlock + 1, "no block skipped");
-        const int size = static_cast<int>(current_.Image.size());
-        const int whole = size / 1024;
-        const int planned = whole + (size % 1024 + 127) / 128;
-        Require(number <= planned + 1, "block number within the plan plus one");
-        const bool isLong = number <= whole;
-        Require(payload.size() == (isLong ? 1024u : 128u),
-                "1024-byte blocks while a whole one fits, then 128-byte ones");
-        const int offset = isLong ? (number - 1) * 1024 : whole * 1024 + (number - 1 - whole) * 128;
-        bool filled = false;
-        for (std::size_t i = 0; i < payload.size(); ++i) {
-            const std::size_t position = static_cast<std::size_t>(offset) + i;
-            std::uint8_t expected = kFillByte;
-            if (position < current_.Image.size()) {
-                expected = current_.Image[position];
-            } else {
-                filled = true;
-            }
-            Require(payload[i] == expected, "data block carries the image at its offset");
-        }
-        current_.LastBlock = number;
-        current_.FinalWritten = filled;
-        if (filled) eotDue_ = true;
-    }
-
-    Transfer current_;
-    // The EOT's timer outlives the transfer that started it: only a load that ends a
-    // running transfer stops it, while a reset lets it run (the engine's tests pin that
-    // down), and a block 0 or a load after the reset does not stop it either. So the EOT
-    // is owed to the last block that reached the end, not to the current transfer.
-    bool eotDue_ = false;
-    bool eotKnown_ = true;  // no frame went unwritten since the EOT's timer last stopped
-};
 
 class ModelLink : public SerialLink {
 public:
@@ -221,18 +75,20 @@ private:
     FrameModel& model_;
 };
 
-class ModelView : public TransferView {
-public:
-    int Max = 100;
+// The progress bar and the file line as the window keeps them, from the engine's events.
+struct ModelView {
+    int Max = kPlacedProgressMax;
     int Value = 0;
     int FileInfoWrites = 0;
 
-    void SetStatusText(const std::string&) override {}
-    void SetFileInfoText(const std::string&) override { ++FileInfoWrites; }
-    int ProgressMax() const override { return Max; }
-    void SetProgressMax(int max) override { Max = max; }
-    int ProgressValue() const override { return Value; }
-    void SetProgressValue(int value) override { Value = value; }
+    void Apply(const TransferEvent& event) {
+        if (const auto* bar = std::get_if<event::Progress>(&event)) {
+            Value = bar->Value;
+            Max = bar->Max;
+        } else if (std::holds_alternative<event::FileInformation>(event)) {
+            ++FileInfoWrites;
+        }
+    }
 };
 
 class ModelFiles : public BurnFileSource {
@@ -279,11 +135,16 @@ public:
     void Run() {
         for (int step = 0; step < kMaxSteps && !in_.Empty(); ++step) {
             Step(in_.Byte() % 16);
+            TakeEvents();
             Require(view_.Value >= 0 && view_.Value <= view_.Max, "progress within 0..Max");
         }
     }
 
 private:
+    void TakeEvents() {
+        while (const auto event = engine_.PollEvent()) view_.Apply(*event);
+    }
+
     void Step(int op) {
         if (op <= 5) {
             Receive();
@@ -409,22 +270,24 @@ private:
             // The window takes the chosen path before it tries to load, refused or not.
             std::string path = in_.Text(in_.Byte() % 200);
             std::replace(path.begin(), path.end(), '\0', '_');
-            model_.Path = path;
-            engine_.State().FilePath = path;
+            path_ = path;
         }
         files_.Next.reset();
         if (size) files_.Next = MakeImage(*size, flags >> 5, in_.Word());
 
-        const bool running = engine_.State().SendStep != 0;
+        const bool running = engine_.State().SendStep != SendStep::Idle;
+        TakeEvents();
         const int infoWritesBefore = view_.FileInfoWrites;
-        engine_.LoadBurnFile();
+        const bool taken = engine_.LoadBurnFile(path_);
+        TakeEvents();
         const bool accepted = view_.FileInfoWrites != infoWritesBefore;
         const bool acceptable = size && *size <= static_cast<std::size_t>(kMaxImage);
         Require(accepted == acceptable, "images up to 32767 bytes load, others are refused");
+        Require(taken == accepted, "the load says whether it took the file");
         if (!accepted) return;
         const int blocks = static_cast<int>(*size / 1024 + (*size % 1024 + 127) / 128);
         Require(view_.Max == blocks && view_.Value == 0, "a load shows its block count");
-        model_.Loaded(std::move(*files_.Next), running, link_.Open);
+        model_.Loaded(std::move(*files_.Next), path_, running, link_.Open);
     }
 
     // A boot loader that answers block 0 with ACK and C and everything else with ACK.
@@ -448,7 +311,8 @@ private:
     ModelLink link_{model_};
     ModelView view_;
     ModelFiles files_;
-    TransferEngine engine_{link_, view_, files_, [this](std::string_view utf8) {
+    std::string path_;  // the path the next load reads
+    TransferEngine engine_{link_, files_, [this](std::string_view utf8) {
                                // Only block 0 encodes a name: its transfer starts here,
                                // even when the port is closed and nothing is written.
                                model_.HeadBuilt(link_.Open);

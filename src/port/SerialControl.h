@@ -20,7 +20,7 @@ class SerialControl : public QObject, public SerialLink {
 
 public:
     // The only CommEvent() code raised: bytes were received.
-    static constexpr int kEventReceive = 2;
+    static constexpr int kEventReceive = kCommEventReceive;
 
     using QObject::QObject;
 

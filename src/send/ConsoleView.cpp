@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "StatusTexts.h"
+#include "EventText.h"
 
 namespace ymodem {
 
@@ -12,14 +12,17 @@ constexpr int kBarWidth = 30;
 
 }  // namespace
 
-ConsoleView::ConsoleView(std::FILE* out, std::FILE* bar, Clock clock)
-    : out_(out), bar_(bar), clock_(std::move(clock)) {}
+ConsoleView::ConsoleView(std::FILE* out, std::FILE* bar, Clock clock, SentBytes sentBytes)
+    : out_(out), bar_(bar), clock_(std::move(clock)), sentBytes_(std::move(sentBytes)) {}
 
-void ConsoleView::SetStatusText(const std::string& text) {
-    if (muted_) return;
-    if (text == texts::kHandshaking) started_ = clock_();
-    PrintLine(text);
-    if (listener_) listener_(text);
+void ConsoleView::Show(const TransferEvent& event) {
+    if (std::holds_alternative<event::HandshakeStarted>(event)) started_ = clock_();
+    if (const auto* progress = std::get_if<event::Progress>(&event)) {
+        progress_ = *progress;
+        DrawBar();
+        return;
+    }
+    if (const auto text = PresentEvent(event)) PrintLine(text->Text);
 }
 
 void ConsoleView::PrintLine(const std::string& text) {
@@ -29,27 +32,16 @@ void ConsoleView::PrintLine(const std::string& text) {
     std::fflush(out_);
 }
 
-void ConsoleView::SetFileInfoText(const std::string& text) {
-    fileInfo_ = text;
-}
-
-void ConsoleView::SetProgressMax(int max) {
-    max_ = max;
-}
-
-void ConsoleView::SetProgressValue(int value) {
-    value_ = value;
-    DrawBar();
-}
-
 void ConsoleView::DrawBar() {
     if (bar_ == nullptr) return;
-    const int filled = max_ > 0 ? std::clamp(value_ * kBarWidth / max_, 0, kBarWidth) : 0;
+    const int max = progress_.Max;
+    const int value = progress_.Value;
+    const int filled = max > 0 ? std::clamp(value * kBarWidth / max, 0, kBarWidth) : 0;
     const double seconds = std::chrono::duration<double>(clock_() - started_).count();
-    const long bytes = sentBytes_ ? sentBytes_() : 0;
+    const long bytes = sentBytes_();
     const long rate = seconds > 0 ? static_cast<long>(bytes / seconds) : 0;
     std::fprintf(bar_, "\r[%s%s] block %d/%d  %ld B/s ", std::string(filled, '#').c_str(),
-                 std::string(kBarWidth - filled, '.').c_str(), value_, max_, rate);
+                 std::string(kBarWidth - filled, '.').c_str(), value, max, rate);
     std::fflush(bar_);
     barShown_ = true;
 }

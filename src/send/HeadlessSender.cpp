@@ -4,43 +4,28 @@
 #include "CommSetup.h"
 #include "StatusTexts.h"
 #include "SystemEncoding.h"
+#include "Utf8Text.h"
 
 namespace ymodem {
 
-namespace {
-
-std::string ToUtf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
-}  // namespace
-
 HeadlessSender::HeadlessSender(SerialControl& comm, BurnFileSource& files, SendOptions options,
-                               std::FILE* out, std::FILE* err, bool showBar)
+                               std::FILE* out, std::FILE* err, bool showBar,
+                               TransferDriver::Clock clock)
     : comm_(comm),
       options_(std::move(options)),
       err_(err),
-      view_(out, showBar ? err : nullptr, [this] { return driver_.Now(); }),
-      engine_(comm, view_, files, ToSystem8Bit),
-      driver_(comm, engine_) {
-    view_.OnStatus([this](const std::string& text) { HandleStatus(text); });
-    view_.SetSentBytes([this] { return static_cast<long>(engine_.State().SentLen); });
+      driver_(comm, files, ToSystem8Bit, std::move(clock)),
+      view_(
+          out, showBar ? err : nullptr, [this] { return driver_.Now(); },
+          [this] { return static_cast<long>(driver_.State().SentLen); }) {
+    driver_.OnEvent([this](const TransferEvent& event) { HandleEvent(event); });
     timeout_.setSingleShot(true);
     connect(&timeout_, &QTimer::timeout, this, &HeadlessSender::HandleTimeout);
     connect(&comm_, &SerialControl::PortLost, this, &HeadlessSender::HandlePortLost);
 }
 
 std::optional<int> HeadlessSender::Start() {
-    engine_.State().FilePath = ToUtf8(options_.File);
-    // A refused file is reported on the error stream alone.
-    view_.SetMuted(true);
-    const bool loaded = engine_.LoadBurnFile();
-    view_.SetMuted(false);
-    if (!loaded) {
-        std::fprintf(err_, "%s\n", std::string(texts::kChooseBurnFile).c_str());
-        return kExitLoadFailed;
-    }
-    view_.PrintLine(view_.FileInfo());
+    if (!driver_.LoadBurnFile(ToUtf8(options_.File))) return kExitLoadFailed;
     if (const auto failed = OpenPort()) return failed;
     if (options_.TimeoutSeconds > 0) timeout_.start(options_.TimeoutSeconds * 1000);
     return std::nullopt;
@@ -65,12 +50,18 @@ std::optional<int> HeadlessSender::OpenPort() {
         }
         return kExitPortFailed;
     }
-    view_.SetStatusText(ToUtf8(PortOpenedText(comm_)));
+    view_.PrintLine(ToUtf8(PortOpenedText(comm_)));
     return std::nullopt;
 }
 
-void HeadlessSender::HandleStatus(const std::string& text) {
-    if (text != texts::kFinished) return;
+void HeadlessSender::HandleEvent(const TransferEvent& event) {
+    // Only the load can refuse the file here, and that ends the run before it serves.
+    if (std::holds_alternative<event::NoBurnFile>(event)) {
+        std::fprintf(err_, "%s\n", std::string(texts::kChooseBurnFile).c_str());
+        return;
+    }
+    view_.Show(event);
+    if (!std::holds_alternative<event::Finished>(event)) return;
     ++finished_;
     if (options_.Count > 0 && finished_ >= options_.Count) {
         done_ = true;

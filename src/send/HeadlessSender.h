@@ -8,7 +8,6 @@
 #include "SendOptions.h"
 #include "SerialControl.h"
 #include "TransferDriver.h"
-#include "TransferEngine.h"
 
 namespace ymodem {
 
@@ -19,21 +18,22 @@ class HeadlessSender : public QObject {
 
 public:
     HeadlessSender(SerialControl& comm, BurnFileSource& files, SendOptions options, std::FILE* out,
-                   std::FILE* err, bool showBar);
+                   std::FILE* err, bool showBar,
+                   TransferDriver::Clock clock = TransferDriver::SteadyClock());
 
     // Loads and opens; gives an exit code when the run ends before it starts serving.
     std::optional<int> Start();
     // Closes the port, as on an interrupt.
     void Stop();
 
-    TransferEngine& Engine() { return engine_; }
+    TransferDriver& Driver() { return driver_; }
 
 signals:
     void Finished(int exitCode);
 
 private:
     std::optional<int> OpenPort();
-    void HandleStatus(const std::string& text);
+    void HandleEvent(const TransferEvent& event);
     void HandlePortLost();
     void HandleTimeout();
     void Fail(int exitCode, const std::string& message);
@@ -41,9 +41,8 @@ private:
     SerialControl& comm_;
     SendOptions options_;
     std::FILE* err_;
-    ConsoleView view_;
-    TransferEngine engine_;
     TransferDriver driver_;
+    ConsoleView view_;
     QTimer timeout_;
     int finished_ = 0;
     bool done_ = false;

@@ -5,6 +5,9 @@
 
 namespace ymodem {
 
+// The serial control's event code for received bytes, the only one the transfer acts on.
+inline constexpr int kCommEventReceive = 2;
+
 // The sending side of the serial control as the transfer engine sees it.
 class SerialLink {
 public:

@@ -5,10 +5,8 @@
 
 #include "BlockPlan.h"
 #include "Crc16.h"
-#include "FileInfoLine.h"
 #include "Frames.h"
 #include "RangeError.h"
-#include "StatusTexts.h"
 
 namespace ymodem {
 
@@ -18,12 +16,18 @@ constexpr std::int32_t kReceiveLimit = 1045;
 
 }  // namespace
 
-TransferEngine::TransferEngine(SerialLink& link, TransferView& view, BurnFileSource& files,
-                               TextEncoder encoder)
-    : link_(link), view_(view), files_(files), encoder_(std::move(encoder)) {}
+TransferEngine::TransferEngine(SerialLink& link, BurnFileSource& files, TextEncoder encoder)
+    : link_(link), files_(files), encoder_(std::move(encoder)) {}
 
-void TransferEngine::ShowStatus(std::string_view text) {
-    view_.SetStatusText(std::string(text));
+void TransferEngine::Emit(TransferEvent event) {
+    events_.push_back(std::move(event));
+}
+
+std::optional<TransferEvent> TransferEngine::PollEvent() {
+    if (events_.empty()) return std::nullopt;
+    TransferEvent next = std::move(events_.front());
+    events_.pop_front();
+    return next;
 }
 
 // ---- frames ----------------------------------------------------------------------------
@@ -43,9 +47,8 @@ void TransferEngine::SendAFrame(std::span<const std::uint8_t> Data, std::int16_t
 }
 
 void TransferEngine::SendHeadFrame() {
-    // Block 0 names the file the image came from: a path chosen later whose load was
-    // refused must not lend its name to the old image.
-    const std::string& path = imagePath_ ? *imagePath_ : state_.FilePath;
+    // Block 0 names the file the image came from.
+    const std::string_view path = imagePath_ ? std::string_view(*imagePath_) : std::string_view();
     const std::string_view name = LastPathComponent(path, kPathSeparator);
     const std::vector<std::uint8_t> frame = BuildHeadFrame(name, state_.FileSize, encoder_);
     state_.CurPgno = 0;
@@ -59,12 +62,12 @@ void TransferEngine::SendAByte(std::uint8_t value, PendingOutput pending) {
 
 // ---- the burn file ---------------------------------------------------------------------
 
-bool TransferEngine::LoadBurnFile() {
+bool TransferEngine::LoadBurnFile(const std::string& path) {
     std::optional<std::vector<std::uint8_t>> bytes;
     BlockPlan plan;
     std::array<std::uint8_t, 2> crc{};
     try {
-        bytes = files_.ReadBurnFile(state_.FilePath, kMaxBurnFileSize);
+        bytes = files_.ReadBurnFile(path, kMaxBurnFileSize);
         if (bytes) {
             const auto size = static_cast<std::int32_t>(bytes->size());
             plan = PlanBlocks(size);
@@ -74,31 +77,22 @@ bool TransferEngine::LoadBurnFile() {
         bytes.reset();
     }
     if (!bytes) {
-        ShowStatus(texts::kChooseBurnFile);
+        Emit(event::NoBurnFile{});
         return false;
     }
     // A frame must never mix two images: a running transfer ends here, and the next C
     // sends the new image from block 0.
-    if (state_.SendStep != 0) EndTransferForNewImage();
+    if (state_.SendStep != SendStep::Idle) Reset(ResetCause::NewImage);
     state_.FileData = std::move(*bytes);
-    imagePath_ = state_.FilePath;
+    imagePath_ = path;
     state_.SentLen = 0;
     state_.FileSize = static_cast<std::int32_t>(state_.FileData.size());
     state_.Pack1KEnd = plan.Pack1KEnd;
     state_.PackCount = plan.PackCount;
-    view_.SetFileInfoText(FileInfoLine(state_.FileSize, state_.PackCount, crc));
-    view_.SetProgressValue(0);
-    view_.SetProgressMax(state_.PackCount);
+    Emit(event::FileInformation{state_.FileSize, state_.PackCount, crc});
+    bar_ = event::Progress{0, state_.PackCount};
+    Emit(bar_);
     return true;
-}
-
-void TransferEngine::EndTransferForNewImage() {
-    state_.SendStep = 0;
-    state_.LastPackSent = false;
-    state_.SentLen = 0;
-    timers_.Stop(TimerId::SendEnd);
-    timers_.Stop(TimerId::FastReset);
-    timers_.Stop(TimerId::UpdateOv);
 }
 
 // ---- receive framing -------------------------------------------------------------------
@@ -144,31 +138,30 @@ void TransferEngine::ProcessReceData() {
         return b0 == a || b0 == b || b1 == a || b1 == b;
     };
     if (b0 == kNak) {
-        ShowStatus(texts::kError);
+        Emit(event::Rejected{});
         timers_.Start(TimerId::FastReset, now_, kFastResetInterval);
-    } else if (b0 == kCrcRequest && state_.SendStep == 0) {
+    } else if (b0 == kCrcRequest && state_.SendStep == SendStep::Idle) {
         SendHeadFrame();
-        state_.SendStep = 1;
-        ShowStatus(texts::kHandshaking);
-    } else if (state_.SendStep == 1 && either(kAck, kCrcRequest)) {
+        state_.SendStep = SendStep::Sending;
+        Emit(event::HandshakeStarted{});
+    } else if (state_.SendStep == SendStep::Sending && either(kAck, kCrcRequest)) {
         try {
             SendNextBlock();
         } catch (const RangeError&) {
             AbandonTransfer();
         }
-    } else if (state_.SendStep == 4 && either(kAck, kAck)) {
-        state_.SendStep = 2;
-        ShowStatus(texts::kFinished);
+    } else if (state_.SendStep == SendStep::EotSent && either(kAck, kAck)) {
+        state_.SendStep = SendStep::Stopped;
+        Emit(event::Finished{});
         timers_.Start(TimerId::FastReset, now_, kFastResetInterval);
     } else if (b1 == kNak) {
-        state_.SendStep = 2;
+        state_.SendStep = SendStep::Stopped;
     }
 }
 
 void TransferEngine::SendNextBlock() {
     state_.CurPgno = CheckedNarrow<std::uint8_t>(state_.CurPgno + 1);
-    ShowStatus(std::string(texts::kSendingBlockPrefix) + std::to_string(state_.CurPgno) +
-               std::string(texts::kSendingBlockSuffix));
+    Emit(event::BlockSent{state_.CurPgno});
     const std::int16_t size = state_.FileSize - state_.SentLen >= 1024 ? 1024 : 128;
     const std::int32_t blocksBefore = state_.CurPgno - 1;
     const std::int32_t offset =
@@ -178,27 +171,47 @@ void TransferEngine::SendNextBlock() {
     if (checkedOffset < 0) throw RangeError("negative block offset");
     SendAFrame(state_.FileData, checkedOffset, size, state_.CurPgno);
     if (state_.LastPackSent) {
-        state_.SendStep = 3;
+        state_.SendStep = SendStep::LastBlockSent;
         timers_.Start(TimerId::SendEnd, now_, kSendEndInterval);
     }
     ShowProgress();
 }
 
+// The bar runs one block ahead of the block number and stops at its maximum.
 void TransferEngine::ShowProgress() {
     const int next = state_.CurPgno + 1;
-    if (view_.ProgressMax() >= next) {
-        view_.SetProgressValue(next);
-    } else {
-        view_.SetProgressValue(view_.ProgressMax());
-    }
+    SetProgressValue(bar_.Max >= next ? next : bar_.Max);
+}
+
+void TransferEngine::SetProgressValue(int value) {
+    bar_.Value = value;
+    Emit(bar_);
+}
+
+void TransferEngine::FillProgressBar() {
+    SetProgressValue(bar_.Max);
 }
 
 // A block that cannot be built (an offset or number out of range) ends the transfer as a
 // rejected block would, instead of sending anything wrong.
 void TransferEngine::AbandonTransfer() {
-    state_.SendStep = 2;
-    ShowStatus(texts::kError);
+    state_.SendStep = SendStep::Stopped;
+    Emit(event::Rejected{});
     timers_.Start(TimerId::FastReset, now_, kFastResetInterval);
+}
+
+// The one way back to idle. The silence watchdog reports an unfinished transfer; a new
+// image ends the transfer quietly and cancels every timer of the old one.
+void TransferEngine::Reset(ResetCause cause) {
+    timers_.Stop(TimerId::UpdateOv);
+    // An EOT still pending belongs to the transfer being reset; sent later it would end
+    // the next transfer after its block 0 and report that as finished.
+    timers_.Stop(TimerId::SendEnd);
+    if (cause == ResetCause::NewImage) timers_.Stop(TimerId::FastReset);
+    state_.SendStep = SendStep::Idle;
+    state_.LastPackSent = false;
+    state_.SentLen = 0;
+    if (cause == ResetCause::Silence && bar_.Max != bar_.Value) Emit(event::TimedOut{});
 }
 
 // ---- timers ----------------------------------------------------------------------------
@@ -212,7 +225,7 @@ void TransferEngine::OnWake(TimePoint now) {
 
 void TransferEngine::FireTimer(TimerId id, TimePoint now) {
     // Handlers see the moment their timer was due, so that timers they start keep the
-    // same spacing however late the shell woke us.
+    // same spacing however late the caller woke us.
     now_ = std::min(now, *timers_.Deadline(id));
     switch (id) {
         case TimerId::RecvOv:
@@ -232,27 +245,20 @@ void TransferEngine::FireTimer(TimerId id, TimePoint now) {
 
 void TransferEngine::OnTimerSendEnd() {
     timers_.Stop(TimerId::SendEnd);
-    ShowStatus(texts::kSendingEnd);
+    Emit(event::EotSent{});
     // The EOT comes a fixed 20 ms after the last block; at low baud rates that block is
     // still leaving the port then, and discarding the queue would cut it short.
     SendAByte(kEot, PendingOutput::Keep);
-    state_.SendStep = 4;
+    state_.SendStep = SendStep::EotSent;
 }
 
 void TransferEngine::OnTimerUpdateOv() {
-    timers_.Stop(TimerId::UpdateOv);
-    // An EOT still pending belongs to the transfer being reset; sent later it would end
-    // the next transfer after its block 0 and report that as finished.
-    timers_.Stop(TimerId::SendEnd);
-    state_.SendStep = 0;
-    state_.LastPackSent = false;
-    state_.SentLen = 0;
-    if (view_.ProgressMax() != view_.ProgressValue()) ShowStatus(texts::kTimeout);
+    Reset(ResetCause::Silence);
 }
 
 void TransferEngine::OnTimerFastReset() {
     timers_.Stop(TimerId::FastReset);
-    OnTimerUpdateOv();
+    Reset(ResetCause::Silence);
 }
 
 }  // namespace ymodem

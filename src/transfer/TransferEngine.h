@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string>
@@ -10,8 +11,8 @@
 #include "SerialLink.h"
 #include "TextEncoder.h"
 #include "TimerTable.h"
+#include "TransferEvent.h"
 #include "TransferState.h"
-#include "TransferView.h"
 
 namespace ymodem {
 
@@ -20,7 +21,8 @@ inline constexpr std::chrono::milliseconds kUpdateOvInterval{2000};
 inline constexpr std::chrono::milliseconds kSendEndInterval{20};
 inline constexpr std::chrono::milliseconds kFastResetInterval{500};
 
-inline constexpr int kCommEventReceive = 2;
+// The range the progress bar has before the first load.
+inline constexpr int kPlacedProgressMax = 100;
 
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
@@ -29,21 +31,16 @@ inline constexpr char kPathSeparator = '/';
 #endif
 
 // The sending side of YMODEM, driven by the device's replies. It never reads a clock and
-// never blocks: every event carries the current time, the engine keeps the deadlines of its
-// four one-shot timers, and the shell calls OnWake at NextWake(). It writes through the
-// serial link and reports through the view.
+// never blocks: every input carries the current time, the engine keeps the deadlines of its
+// four one-shot timers, and the caller wakes it at NextWake(). It writes frames through the
+// serial link and reports what happened as events, which the caller takes with PollEvent().
 class TransferEngine {
 public:
-    TransferEngine(SerialLink& link, TransferView& view, BurnFileSource& files,
-                   TextEncoder encoder);
+    TransferEngine(SerialLink& link, BurnFileSource& files, TextEncoder encoder);
 
-    TransferState& State() { return state_; }
-    const TransferState& State() const { return state_; }
-
-    // Reads the burn file named by FilePath into the image and shows its size, block count
-    // and CRC. A refused file leaves the previous image, its plan and the view as they were;
-    // the result says whether the file was taken.
-    bool LoadBurnFile();
+    // Reads the burn file at path into the image. A refused file leaves the previous image
+    // as it was; the result says whether the file was taken.
+    bool LoadBurnFile(const std::string& path);
 
     // The serial control's receive event: its code and the bytes its Input gave.
     void OnComm(TimePoint now, int commEvent, std::span<const std::uint8_t> input);
@@ -53,25 +50,33 @@ public:
     // Fires every timer due at now, in deadline order. Nothing due: nothing happens.
     void OnWake(TimePoint now);
     std::optional<TimePoint> NextWake() const { return timers_.NextDeadline(); }
-    bool TimerEnabled(TimerId id) const { return timers_.Enabled(id); }
 
-    // Builds and sends one data block, advancing SentLen and setting LastPackSent when a
-    // 128-byte block runs past the end of the file.
-    void SendAFrame(std::span<const std::uint8_t> Data, std::int16_t offset, std::int16_t length,
-                    std::uint8_t pgno);
+    // The bar shows full, as it does at start-up.
+    void FillProgressBar();
+
+    // The next event not yet taken, oldest first.
+    std::optional<TransferEvent> PollEvent();
+
+    const TransferState& State() const { return state_; }
+    const event::Progress& ProgressBar() const { return bar_; }
+    bool TimerEnabled(TimerId id) const { return timers_.Enabled(id); }
 
 private:
     enum class PendingOutput { Discard, Keep };
+    enum class ResetCause { Silence, NewImage };
 
     void SendHeadFrame();
+    void SendAFrame(std::span<const std::uint8_t> Data, std::int16_t offset, std::int16_t length,
+                    std::uint8_t pgno);
     void SendAByte(std::uint8_t value, PendingOutput pending);
     void WriteFrame(std::span<const std::uint8_t> frame, PendingOutput pending);
 
     void ProcessReceData();
     void SendNextBlock();
     void ShowProgress();
+    void SetProgressValue(int value);
     void AbandonTransfer();
-    void EndTransferForNewImage();
+    void Reset(ResetCause cause);
 
     void FireTimer(TimerId id, TimePoint now);
     void OnTimerRecvOv();
@@ -79,16 +84,17 @@ private:
     void OnTimerSendEnd();
     void OnTimerFastReset();
 
-    void ShowStatus(std::string_view text);
+    void Emit(TransferEvent event);
 
     SerialLink& link_;
-    TransferView& view_;
     BurnFileSource& files_;
     TextEncoder encoder_;
     TransferState state_;
-    std::optional<std::string> imagePath_;  // FilePath when the image was loaded
+    event::Progress bar_{0, kPlacedProgressMax};
+    std::optional<std::string> imagePath_;  // the path the image was loaded from
     TimerTable timers_;
     TimePoint now_{};
+    std::deque<TransferEvent> events_;
 };
 
 }  // namespace ymodem

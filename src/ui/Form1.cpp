@@ -1,54 +1,25 @@
 #include "Form1.h"
 
-#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QSignalBlocker>
 
+#include "BaudRates.h"
 #include "CommError.h"
 #include "CommSetup.h"
-#include "IniSettings.h"
-#include "NumberText.h"
-#include "SettingsLocation.h"
+#include "EventText.h"
 #include "StatusTexts.h"
 #include "SystemEncoding.h"
+#include "Utf8Text.h"
 #include "WindowFonts.h"
 
 namespace ymodem {
 
 namespace {
 
-constexpr const char* kSection = "Para1";
 constexpr const char* kOpenCaption = "打开串口(&O)";
 constexpr const char* kCloseCaption = "关闭串口(&O)";
 constexpr const char* kBurnFileFilter = "烧写文件(*.bin)";
-constexpr int kLastBaudEntry = 4;
-
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToUtf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
-QString DefaultBurnFilePath() {
-#ifdef _WIN32
-    return QStringLiteral("C:\\");
-#else
-    // A folder, as on Windows: the first load fails and the dialog opens there.
-    return QDir::homePath() + QLatin1Char('/');
-#endif
-}
-
-// The stored baud entry: negative numbers and non-numbers select the first entry, numbers
-// past the last entry (or beyond 16 bits) the last one.
-std::int16_t BaudEntryFromText(const std::string& text) {
-    const double number = LeadingNumber(text);
-    const auto rounded = RoundToInt16(number);
-    if (!rounded) return number > 0 ? kLastBaudEntry : 0;
-    return std::clamp<std::int16_t>(*rounded, 0, kLastBaudEntry);
-}
 
 void ShowRed(QLabel* label) {
     QPalette palette = label->palette();
@@ -62,12 +33,12 @@ QString ChooseFileWithDialog(QWidget* parent, const QString& startPath, const QS
     return QFileDialog::getOpenFileName(parent, QString(), startPath, filter);
 }
 
-Form1::Form1(SerialControl& comm, BurnFileSource& files, FileChooser chooseFile, QWidget* parent)
+Form1::Form1(SerialControl& comm, BurnFileSource& files, FileChooser chooseFile,
+             TransferDriver::Clock clock, QWidget* parent)
     : QWidget(parent),
       MSComm(comm),
       chooseFile_(std::move(chooseFile)),
-      engine_(comm, *this, files, ToSystem8Bit),
-      driver_(comm, engine_) {
+      driver_(comm, files, ToSystem8Bit, std::move(clock)) {
     setObjectName("Form1");
     setWindowTitle("Ymodem文件传输 v1.1");
     setFont(WindowFonts::Default());
@@ -88,7 +59,7 @@ void Form1::CreateControls() {
     place(ComboComm, "ComboComm", 15, 10, 75, 20);
     CboBaud = new QComboBox(this);
     place(CboBaud, "CboBaud", 15, 33, 75, 20);
-    CboBaud->addItems({"9600", "19200", "38400", "57600", "115200"});
+    for (const std::string_view rate : kBaudRates) CboBaud->addItem(FromUtf8(rate));
     CboBaud->setCurrentIndex(-1);
 
     CmdOpenAndClosePort = new QPushButton(kOpenCaption, this);
@@ -122,6 +93,8 @@ void Form1::CreateControls() {
 
     ProgressBar1 = new BlockProgressBar(this);
     place(ProgressBar1, "ProgressBar1", 15, 90, 517, 22);
+    ProgressBar1->SetValue(driver_.ProgressBar().Value);
+    ProgressBar1->SetMax(driver_.ProgressBar().Max);
     ProgressBar1->setFocusPolicy(Qt::NoFocus);
 
     Label4 = new QLabel(FromUtf8(texts::kWelcome), this);
@@ -143,34 +116,23 @@ void Form1::ConnectControls() {
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(&MSComm, &SerialControl::PortLost, this, &Form1::OnPortLost);
-}
-
-// ---- settings --------------------------------------------------------------------------
-
-std::string Form1::ReadSetting(const char* key, const QString& defaultValue) const {
-    return FromSystem8Bit(
-        ReadIniStr(SettingsFilePath(), kSection, key, ToSystem8Bit(ToUtf8(defaultValue))));
-}
-
-void Form1::WriteSetting(const char* key, const QString& value) const {
-    WriteIniStr(SettingsFilePath(), kSection, key, ToSystem8Bit(ToUtf8(value)));
+    driver_.OnEvent([this](const TransferEvent& event) { ShowEvent(event); });
 }
 
 // ---- start-up and activation -----------------------------------------------------------
 
 void Form1::Load() {
-    TransferState& state = State();
-    state.SavedComm = ReadSetting("SaveComm", "COM1");
-    state.SavedBaud = BaudEntryFromText(ReadSetting("CboBaud", "3"));
-    CboBaud->setCurrentIndex(state.SavedBaud);
+    SavedComm = settings_.Read("SaveComm", "COM1");
+    SavedBaud = WindowSettings::BaudEntryFromText(settings_.Read("CboBaud", "3"));
+    CboBaud->setCurrentIndex(SavedBaud);
     ScanComPorts();
     ApplyCommSettings();
-    SetProgressValue(ProgressMax());
-    state.FilePath = ReadSetting("Path", DefaultBurnFilePath());
-    Text1->setText(FromUtf8(state.FilePath));
-    LoadBurnFile();
-    state.SendStep = 0;
-    SetStatusText(std::string(texts::kWelcome));
+    driver_.FillProgressBar();
+    FilePath = settings_.Read("Path", WindowSettings::DefaultBurnFilePath());
+    Text1->setText(FromUtf8(FilePath));
+    // The sender is idle from its start, and a load ends any transfer.
+    driver_.LoadBurnFile(FilePath);
+    ShowStatus(FromUtf8(texts::kWelcome));
 }
 
 bool Form1::event(QEvent* event) {
@@ -214,7 +176,7 @@ void Form1::ScanComPorts() {
         ComboComm->setCurrentIndex(ComboComm->count() > 0 ? 0 : -1);
     }
     const int saved =
-        ComboComm->findText(FromUtf8(State().SavedComm), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        ComboComm->findText(FromUtf8(SavedComm), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (saved >= 0) ComboComm->setCurrentIndex(saved);
 }
 
@@ -227,34 +189,33 @@ void Form1::ApplyCommSettings() {
 }
 
 void Form1::CmdOpenAndClosePort_Click() {
-    TransferState& state = State();
-    state.PortOpened = !state.PortOpened;
+    PortOpened = !PortOpened;
     try {
-        if (state.PortOpened) {
+        if (PortOpened) {
             MSComm.SetPortOpen(true);
             CmdOpenAndClosePort->setText(kCloseCaption);
             ImgSwitchOn->show();
             ComboComm->setEnabled(false);
             CboBaud->setEnabled(false);
-            SetStatusText(ToUtf8(PortOpenedText(MSComm)));
+            ShowStatus(PortOpenedText(MSComm));
             const QString port = ComboComm->currentText();
-            if (!port.isEmpty() && ToUtf8(port) != state.SavedComm) {
-                state.SavedComm = ToUtf8(port);
-                WriteSetting("SaveComm", port);
+            if (!port.isEmpty() && ToUtf8(port) != SavedComm) {
+                SavedComm = ToUtf8(port);
+                settings_.Write("SaveComm", port);
             }
-            if (CboBaud->currentIndex() != state.SavedBaud) {
-                state.SavedBaud = static_cast<std::int16_t>(CboBaud->currentIndex());
-                WriteSetting("CboBaud", QString::number(state.SavedBaud));
+            if (CboBaud->currentIndex() != SavedBaud) {
+                SavedBaud = static_cast<std::int16_t>(CboBaud->currentIndex());
+                settings_.Write("CboBaud", QString::number(SavedBaud));
             }
         } else {
             MSComm.SetPortOpen(false);
             ShowClosedPort();
-            SetStatusText(ToUtf8(PortClosedText(MSComm)));
+            ShowStatus(PortClosedText(MSComm));
         }
     } catch (const CommError& error) {
         const QString failure = PortFailureText(MSComm, error.Number());
-        if (!failure.isEmpty()) SetStatusText(ToUtf8(failure));
-        state.PortOpened = false;
+        if (!failure.isEmpty()) ShowStatus(failure);
+        PortOpened = false;
         ComboComm->setEnabled(true);
     }
 }
@@ -269,60 +230,56 @@ void Form1::ShowClosedPort() {
 // The device went away under an open port: the control has closed itself, so the window
 // shows what a close would, and the transfer ends through the silence watchdog.
 void Form1::OnPortLost() {
-    State().PortOpened = false;
+    PortOpened = false;
     ShowClosedPort();
-    SetStatusText(ToUtf8(PortFailureText(MSComm, CommError::kDeviceUnavailable)));
+    ShowStatus(PortFailureText(MSComm, CommError::kDeviceUnavailable));
 }
 
 // ---- file commands ---------------------------------------------------------------------
 
-void Form1::LoadBurnFile() {
-    engine_.LoadBurnFile();
-    driver_.Rearm();
-}
-
 void Form1::Command1_Click() {
-    TransferState& state = State();
-    const QString chosen = chooseFile_(this, FromUtf8(state.FilePath), kBurnFileFilter);
-    const std::string previous = state.FilePath;
-    state.FilePath = ToUtf8(chosen);
-    if (!state.FilePath.empty()) {
-        if (state.FilePath != previous) WriteSetting("Path", chosen);
-        LoadBurnFile();
+    const QString chosen = chooseFile_(this, FromUtf8(FilePath), kBurnFileFilter);
+    const std::string previous = FilePath;
+    FilePath = ToUtf8(chosen);
+    if (!FilePath.empty()) {
+        if (FilePath != previous) settings_.Write("Path", chosen);
+        driver_.LoadBurnFile(FilePath);
     } else {
-        state.FilePath = ReadSetting("Path", DefaultBurnFilePath());
+        FilePath = settings_.Read("Path", WindowSettings::DefaultBurnFilePath());
     }
-    Text1->setText(FromUtf8(state.FilePath));
+    Text1->setText(FromUtf8(FilePath));
 }
 
 void Form1::Command2_Click() {
-    LoadBurnFile();
-    SetStatusText(std::string(texts::kReloaded));
+    driver_.LoadBurnFile(FilePath);
+    ShowStatus(FromUtf8(texts::kReloaded));
 }
 
-// ---- the engine's view -----------------------------------------------------------------
+// ---- what the transfer reports -----------------------------------------------------------
 
-void Form1::SetStatusText(const std::string& text) {
-    Label4->setText(FromUtf8(text));
+void Form1::ShowEvent(const TransferEvent& event) {
+    if (const auto* bar = std::get_if<event::Progress>(&event)) {
+        ProgressBar1->SetValue(bar->Value);
+        ProgressBar1->SetMax(bar->Max);
+        return;
+    }
+    const auto text = PresentEvent(event);
+    if (!text) return;
+    if (text->Line == TextLine::FileInfo) {
+        ShowFileInfo(FromUtf8(text->Text));
+    } else {
+        ShowStatus(FromUtf8(text->Text));
+    }
+}
+
+void Form1::ShowStatus(const QString& text) {
+    Label4->setText(text);
     Label4->adjustSize();
 }
 
-void Form1::SetFileInfoText(const std::string& text) {
-    Label1->setText(FromUtf8(text));
+void Form1::ShowFileInfo(const QString& text) {
+    Label1->setText(text);
     Label1->adjustSize();
-}
-
-int Form1::ProgressMax() const {
-    return ProgressBar1->Max();
-}
-void Form1::SetProgressMax(int max) {
-    ProgressBar1->SetMax(max);
-}
-int Form1::ProgressValue() const {
-    return ProgressBar1->Value();
-}
-void Form1::SetProgressValue(int value) {
-    ProgressBar1->SetValue(value);
 }
 
 }  // namespace ymodem

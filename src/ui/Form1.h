@@ -1,7 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
-#include <memory>
+#include <string>
 
 #include <QComboBox>
 #include <QLabel>
@@ -13,8 +14,7 @@
 #include "BurnFileSource.h"
 #include "SerialControl.h"
 #include "TransferDriver.h"
-#include "TransferEngine.h"
-#include "TransferView.h"
+#include "WindowSettings.h"
 
 namespace ymodem {
 
@@ -27,29 +27,20 @@ QString ChooseFileWithDialog(QWidget* parent, const QString& startPath, const QS
 
 // The one window: port and baud lists, the open/close button with its lamp, the file line,
 // the two file commands, the path box, the progress bar and the status line. It owns the
-// transfer engine and all state for the life of the program.
-class Form1 : public QWidget, public TransferView {
+// transfer and all state for the life of the program.
+class Form1 : public QWidget {
     Q_OBJECT
 
 public:
     Form1(SerialControl& comm, BurnFileSource& files, FileChooser chooseFile = ChooseFileWithDialog,
-          QWidget* parent = nullptr);
+          TransferDriver::Clock clock = TransferDriver::SteadyClock(), QWidget* parent = nullptr);
     ~Form1() override;
 
     // Restores port, baud rate and burn file from the settings, scans the ports and
     // loads the file; runs once, before the window is first shown.
     void Load();
 
-    TransferEngine& Engine() { return engine_; }
-    TransferState& State() { return engine_.State(); }
-
-    // The view of the transfer engine.
-    void SetStatusText(const std::string& text) override;
-    void SetFileInfoText(const std::string& text) override;
-    int ProgressMax() const override;
-    void SetProgressMax(int max) override;
-    int ProgressValue() const override;
-    void SetProgressValue(int value) override;
+    TransferDriver& Driver() { return driver_; }
 
     // The window's controls, named as the rest of the system knows them.
     QComboBox* ComboComm;
@@ -64,11 +55,21 @@ public:
     BlockProgressBar* ProgressBar1;
     QLabel* Label4;
 
+    // The window's own variables.
+    std::string FilePath;   // the burn file's full path, UTF-8; never empty after Load()
+    std::string SavedComm;  // the port name last stored in the settings, UTF-8
+    std::int16_t SavedBaud = 0;
+    bool PortOpened = false;
+
     void ScanComPorts();
     void ApplyCommSettings();
     void CmdOpenAndClosePort_Click();
     void Command1_Click();
     void Command2_Click();
+
+    // The status line and the file information line, each sized to its text.
+    void ShowStatus(const QString& text);
+    void ShowFileInfo(const QString& text);
 
 protected:
     bool event(QEvent* event) override;
@@ -79,15 +80,13 @@ private:
     void ConnectControls();
     void Form_Activate();
     void OnPortLost();
-    void LoadBurnFile();
     void ShowClosedPort();
 
-    std::string ReadSetting(const char* key, const QString& defaultValue) const;
-    void WriteSetting(const char* key, const QString& value) const;
+    void ShowEvent(const TransferEvent& event);
 
     SerialControl& MSComm;
     FileChooser chooseFile_;
-    TransferEngine engine_;
+    WindowSettings settings_;
     TransferDriver driver_;
     bool activated_ = false;
 };

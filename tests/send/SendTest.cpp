@@ -7,6 +7,7 @@
 #include "FakeSerialControl.h"
 #include "Frames.h"
 #include "HeadlessSender.h"
+#include "MemoryBurnFiles.h"
 #include "SendOptions.h"
 
 namespace ymodem::test {
@@ -49,18 +50,6 @@ TEST(SendOptions, CommandLineValues) {
     }
 }
 
-class FakeFiles : public BurnFileSource {
-public:
-    std::map<std::string, Bytes> Files;
-    std::optional<Bytes> ReadBurnFile(const std::string& path, std::int32_t maxSize) override {
-        const auto found = Files.find(path);
-        if (found == Files.end() || static_cast<std::int32_t>(found->second.size()) > maxSize) {
-            return std::nullopt;
-        }
-        return found->second;
-    }
-};
-
 // Captures what the sender prints on one stream.
 class Capture {
 public:
@@ -81,9 +70,10 @@ private:
 
 struct SenderRig {
     FakeSerialControl Comm;
-    FakeFiles Files;
+    MemoryBurnFiles Files;
     Capture Out, Err;
     std::unique_ptr<HeadlessSender> Sender;
+    TimePoint Now{std::chrono::hours(1)};
 
     explicit SenderRig(int count = 1) {
         Comm.SetCandidates({"COM3"});
@@ -92,27 +82,26 @@ struct SenderRig {
         options.Port = "COM3";
         options.File = "fw/app.bin";
         options.Count = count;
-        Sender =
-            std::make_unique<HeadlessSender>(Comm, Files, options, Out.File(), Err.File(), false);
+        Sender = std::make_unique<HeadlessSender>(Comm, Files, options, Out.File(), Err.File(),
+                                                  false, [this] { return Now; });
     }
 
-    // Answers like a boot loader, running the engine on simulated time.
+    // Answers like a boot loader through the port, on simulated time.
     void Serve() {
-        TransferEngine& engine = Sender->Engine();
-        TimePoint now{std::chrono::hours(1)};
+        auto wait = [&](std::chrono::milliseconds step) {
+            Now += step;
+            Sender->Driver().Wake();
+        };
         auto reply = [&](Bytes bytes) {
-            engine.OnComm(now, 2, bytes);
-            now += std::chrono::milliseconds(5);
-            engine.OnWake(now);
+            Comm.InjectInput(bytes);
+            wait(std::chrono::milliseconds(5));
         };
         reply({kCrcRequest});
         reply({kAck, kCrcRequest});
         for (int block = 0; block < 3; ++block) reply({kAck});
-        now += std::chrono::milliseconds(25);
-        engine.OnWake(now);
+        wait(std::chrono::milliseconds(25));
         reply({kAck});
-        now += std::chrono::milliseconds(600);
-        engine.OnWake(now);
+        wait(std::chrono::milliseconds(600));
     }
 };
 

@@ -30,14 +30,18 @@ TEST(TransferBurnFile, LoadWorksOutThePlanAndTheFileLine) {
         SCOPED_TRACE(row.Size);
         EngineHarness h;
         const Bytes image = Image(static_cast<std::size_t>(row.Size));
-        h.State().SentLen = 77;
+        h.Load("/fw/old.bin", Image(3000));
+        h.Reply({kCrcRequest});
+        h.Reply({kAck});  // a transfer under way has sent 1024 bytes
+        h.View.ProgressWrites.clear();
+        h.View.StatusTexts.clear();
         h.Load("/fw/app.bin", image);
         EXPECT_EQ(h.State().FileData, image);
         EXPECT_EQ(h.State().FileSize, row.Size);
         EXPECT_EQ(h.State().PackCount, row.PackCount);
         EXPECT_EQ(h.State().Pack1KEnd, row.Pack1KEnd);
         EXPECT_EQ(h.State().SentLen, 0);
-        const std::uint16_t crc = BitwiseCrc16(image.data(), image.size());
+        const std::uint16_t crc = ReferenceCrc16(image);
         char hex[16];
         std::snprintf(hex, sizeof hex, "%X%X", crc >> 8, crc & 0xFF);
         EXPECT_EQ(h.View.FileInfo, "文件大小: " + std::to_string(row.Size) + "  包数: " +
@@ -77,12 +81,14 @@ TEST(TransferBurnFile, RefusedFilesLeaveEverythingAsItWas) {
         EngineHarness h;
         const Bytes first = Image(5000);
         h.Load("good.bin", first);
-        h.State().SentLen = 2048;
+        h.Reply({kCrcRequest});
+        h.Reply({kAck});
+        h.Reply({kAck});
         h.View.ProgressWrites.clear();
         const std::string line = h.View.FileInfo;
         if (c.Content) h.Files.Files["other.bin"] = *c.Content;
-        h.State().FilePath = "other.bin";
-        EXPECT_FALSE(h.Engine.LoadBurnFile());
+        h.View.StatusTexts.clear();
+        EXPECT_FALSE(h.LoadPath("other.bin"));
         EXPECT_EQ(h.View.Status(), "请选择一个烧写文件");
         EXPECT_EQ(h.State().FileData, first);
         EXPECT_EQ(h.State().FileSize, 5000);
@@ -108,10 +114,10 @@ TEST(TransferBurnFile, LoadDuringATransferEndsItAndTheNextCSendsTheNewImage) {
     h.Load("a.bin", first);
     h.Reply({kCrcRequest});
     h.Reply({kAck, kCrcRequest});
-    ASSERT_EQ(h.State().SendStep, 1);
+    ASSERT_EQ(h.Step(), 1);
     ASSERT_EQ(h.State().SentLen, 1024);
     h.Load("b.bin", second);
-    EXPECT_EQ(h.State().SendStep, 0);
+    EXPECT_EQ(h.Step(), 0);
     EXPECT_EQ(h.State().SentLen, 0);
     EXPECT_FALSE(h.Engine.TimerEnabled(TimerId::UpdateOv));
     EXPECT_FALSE(h.Engine.TimerEnabled(TimerId::FastReset));
@@ -131,8 +137,7 @@ TEST(TransferBurnFile, LoadDuringATransferEndsItAndTheNextCSendsTheNewImage) {
 TEST(TransferBurnFile, BlockZeroNamesTheFileTheImageCameFrom) {
     EngineHarness h;
     h.Load("/fw/old.bin", Image(100));
-    h.State().FilePath = "/fw/refused.bin";  // chosen, stored, but its load is refused
-    h.Engine.LoadBurnFile();
+    h.LoadPath("/fw/refused.bin");  // chosen, stored, but its load is refused
     ASSERT_EQ(h.View.Status(), "请选择一个烧写文件");
     h.Reply({kCrcRequest});
     ASSERT_EQ(h.Link.Frames.size(), 1u);
@@ -145,9 +150,8 @@ TEST(TransferBurnFile, RefusedLoadDuringATransferLetsItFinishWithTheOldImage) {
     h.Load("a.bin", image);
     h.Reply({kCrcRequest});
     h.Reply({kAck, kCrcRequest});
-    h.State().FilePath = "gone.bin";
-    h.Engine.LoadBurnFile();
-    EXPECT_EQ(h.State().SendStep, 1);
+    h.LoadPath("gone.bin");
+    EXPECT_EQ(h.Step(), 1);
     h.Reply({kAck});
     ASSERT_EQ(h.Link.Frames.size(), 3u);
     EXPECT_EQ(h.Link.Frames[2], ExpectedDataFrame(image, 1024, 128, 2));

@@ -20,10 +20,37 @@ std::string TwoBytesPerWideCharacter(std::string_view utf8) {
     return out;
 }
 
+void EventLog::Apply(const TransferEvent& event) {
+    Events.push_back(event);
+    if (const auto* bar = std::get_if<event::Progress>(&event)) {
+        ProgressWrites.push_back("Value=" + std::to_string(bar->Value));
+        ProgressWrites.push_back("Max=" + std::to_string(bar->Max));
+        Value = bar->Value;
+        Max = bar->Max;
+        return;
+    }
+    const auto text = PresentEvent(event);
+    if (!text) return;
+    if (text->Line == TextLine::FileInfo) {
+        FileInfo = text->Text;
+    } else {
+        StatusTexts.push_back(text->Text);
+    }
+}
+
+void EngineHarness::TakeEvents() {
+    while (const auto event = Engine.PollEvent()) View.Apply(*event);
+}
+
 void EngineHarness::Load(const std::string& path, const Bytes& image) {
     Files.Files[path] = image;
-    State().FilePath = path;
-    Engine.LoadBurnFile();
+    LoadPath(path);
+}
+
+bool EngineHarness::LoadPath(const std::string& path) {
+    const bool loaded = Engine.LoadBurnFile(path);
+    TakeEvents();
+    return loaded;
 }
 
 void EngineHarness::Advance(std::chrono::nanoseconds step) {
@@ -32,12 +59,14 @@ void EngineHarness::Advance(std::chrono::nanoseconds step) {
         if (*next > until) break;
         Now = *next;
         Engine.OnWake(Now);
+        TakeEvents();
     }
     Now = until;
 }
 
 void EngineHarness::Receive(const Bytes& bytes, int commEvent) {
     Engine.OnComm(Now, commEvent, bytes);
+    TakeEvents();
 }
 
 void EngineHarness::Reply(const Bytes& bytes) {
@@ -69,55 +98,6 @@ DeviceRun RunWholeTransfer(EngineHarness& harness, bool splitFirstReply) {
         run.Finished = frame.size() == 1 && harness.View.Status() == "文件发送完毕!";
     }
     return run;
-}
-
-std::uint16_t BitwiseCrc16(const std::uint8_t* data, std::size_t count) {
-    std::int32_t crc = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        for (int mask = 128; mask >= 1; mask /= 2) {
-            crc = (crc & 0x8000) ? (crc * 2) ^ 0x1021 : crc * 2;
-            if (data[i] & mask) crc ^= 0x1021;
-            crc %= 65536;
-        }
-    }
-    return static_cast<std::uint16_t>(crc);
-}
-
-namespace {
-
-void PutCrc(Bytes& frame) {
-    const std::size_t payload = frame.size() - 5;
-    const std::uint16_t crc = BitwiseCrc16(frame.data() + 3, payload);
-    frame[3 + payload] = static_cast<std::uint8_t>(crc >> 8);
-    frame[4 + payload] = static_cast<std::uint8_t>(crc & 0xFF);
-}
-
-}  // namespace
-
-Bytes ExpectedDataFrame(const Bytes& image, std::size_t offset, std::size_t size,
-                        std::uint8_t pgno) {
-    Bytes frame(size + 5, 0);
-    frame[0] = size == 1024 ? 0x02 : 0x01;
-    frame[1] = pgno;
-    frame[2] = static_cast<std::uint8_t>(255 - pgno);
-    for (std::size_t i = 0; i < size; ++i) {
-        frame[3 + i] = offset + i < image.size() ? image[offset + i] : std::uint8_t{0x1A};
-    }
-    PutCrc(frame);
-    return frame;
-}
-
-Bytes ExpectedHeadFrame(const Bytes& name, std::size_t fileSize) {
-    Bytes frame(133, 0);
-    frame[0] = 0x01;
-    frame[2] = 0xFF;
-    std::size_t at = 3;
-    for (const std::uint8_t byte : name) frame[at++] = byte;
-    ++at;  // the name's NUL
-    for (const char digit : std::to_string(fileSize))
-        frame[at++] = static_cast<std::uint8_t>(digit);
-    PutCrc(frame);
-    return frame;
 }
 
 }  // namespace ymodem::test

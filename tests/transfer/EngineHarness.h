@@ -2,16 +2,16 @@
 
 #include <chrono>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "BurnFileSource.h"
+#include "EventText.h"
 #include "Frames.h"
+#include "MemoryBurnFiles.h"
+#include "ReferenceFrames.h"
 #include "SerialLink.h"
 #include "TransferEngine.h"
-#include "TransferView.h"
 
 namespace ymodem::test {
 
@@ -38,41 +38,18 @@ public:
     }
 };
 
-class FakeView : public TransferView {
+// What the window would show, built from the engine's events as they are taken.
+class EventLog {
 public:
+    std::vector<TransferEvent> Events;
     std::vector<std::string> StatusTexts;
     std::string FileInfo = "欢迎使用!";
-    std::vector<std::string> ProgressWrites;  // "Max=3", "Value=0", in order
-    int Max = 100;
+    std::vector<std::string> ProgressWrites;  // "Value=0", "Max=3", in order
+    int Max = kPlacedProgressMax;
     int Value = 0;
 
     std::string Status() const { return StatusTexts.empty() ? "" : StatusTexts.back(); }
-
-    void SetStatusText(const std::string& text) override { StatusTexts.push_back(text); }
-    void SetFileInfoText(const std::string& text) override { FileInfo = text; }
-    int ProgressMax() const override { return Max; }
-    void SetProgressMax(int max) override {
-        ProgressWrites.push_back("Max=" + std::to_string(max));
-        Max = max;
-    }
-    int ProgressValue() const override { return Value; }
-    void SetProgressValue(int value) override {
-        ProgressWrites.push_back("Value=" + std::to_string(value));
-        Value = value;
-    }
-};
-
-class FakeFiles : public BurnFileSource {
-public:
-    std::map<std::string, Bytes> Files;
-    std::optional<std::vector<std::uint8_t>> ReadBurnFile(const std::string& path,
-                                                          std::int32_t maxSize) override {
-        const auto found = Files.find(path);
-        if (found == Files.end() || found->second.size() > static_cast<std::size_t>(maxSize)) {
-            return std::nullopt;
-        }
-        return found->second;
-    }
+    void Apply(const TransferEvent& event);
 };
 
 // A name of two bytes a character outside ASCII, as GBK gives for Chinese text.
@@ -82,19 +59,24 @@ std::string TwoBytesPerWideCharacter(std::string_view utf8);
 class EngineHarness {
 public:
     FakeLink Link;
-    FakeView View;
-    FakeFiles Files;
-    TransferEngine Engine{Link, View, Files, TwoBytesPerWideCharacter};
+    EventLog View;
+    MemoryBurnFiles Files;
+    TransferEngine Engine{Link, Files, TwoBytesPerWideCharacter};
     TimePoint Now{0};
 
-    TransferState& State() { return Engine.State(); }
+    const TransferState& State() const { return Engine.State(); }
+    int Step() const { return static_cast<int>(Engine.State().SendStep); }
 
+    // Puts the image at path and loads it.
     void Load(const std::string& path, const Bytes& image);
+    bool LoadPath(const std::string& path);
     // Fires every timer due up to Now + step, each at its own deadline, then sets Now.
     void Advance(std::chrono::nanoseconds step);
     void Receive(const Bytes& bytes, int commEvent = kCommEventReceive);
     // Delivers one reply burst and lets the line fall quiet so that the sender judges it.
     void Reply(const Bytes& bytes);
+    // Takes the events the engine reported into the view.
+    void TakeEvents();
 };
 
 // A boot loader that answers every frame: ACK and C after block 0, ACK after every data
@@ -104,11 +86,5 @@ struct DeviceRun {
     bool Finished = false;
 };
 DeviceRun RunWholeTransfer(EngineHarness& harness, bool splitFirstReply = false);
-
-// Frames as the layout tables describe them, built without the code under test.
-std::uint16_t BitwiseCrc16(const std::uint8_t* data, std::size_t count);
-Bytes ExpectedDataFrame(const Bytes& image, std::size_t offset, std::size_t size,
-                        std::uint8_t pgno);
-Bytes ExpectedHeadFrame(const Bytes& name, std::size_t fileSize);
 
 }  // namespace ymodem::test

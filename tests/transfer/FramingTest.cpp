@@ -108,7 +108,7 @@ TEST(TransferFraming, OverflowKeepsTheFirst1048BytesAndTheStaleTickJudgesThem) {
     // The tick started by the first piece still comes and judges positions 0 and 1.
     h.Advance(2ms);
     EXPECT_EQ(h.Link.Frames.size(), 1u);
-    EXPECT_EQ(h.State().SendStep, 1);
+    EXPECT_EQ(h.Step(), 1);
 }
 
 TEST(TransferFraming, OtherEventCodesChangeNothing) {

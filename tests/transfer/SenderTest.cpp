@@ -47,15 +47,26 @@ TEST(TransferSender, WholeTransfersPutEveryFrameOnTheLineExactly) {
                     << "block " << i + 1;
             }
             EXPECT_EQ(run.Frames.back(), Bytes{kEot});
-            EXPECT_EQ(h.State().SendStep, 2);
+            EXPECT_EQ(h.Step(), 2);
             EXPECT_EQ(h.View.Value, h.View.Max);
             // The fast reset finds the bar full and keeps the text.
             h.Advance(600ms);
-            EXPECT_EQ(h.State().SendStep, 0);
+            EXPECT_EQ(h.Step(), 0);
             EXPECT_EQ(h.View.Status(), "文件发送完毕!");
             EXPECT_EQ(h.State().CurPgno, blocks.size());
         }
     }
+}
+
+TEST(TransferSender, EventsReportEveryStepInOrder) {
+    EngineHarness h;
+    h.Load("x.bin", Image(100));
+    h.View.Events.clear();
+    RunWholeTransfer(h);
+    h.Advance(600ms);
+    EXPECT_EQ(h.View.Events, (std::vector<TransferEvent>{event::HandshakeStarted{},
+                                                         event::BlockSent{1}, event::Progress{1, 1},
+                                                         event::EotSent{}, event::Finished{}}));
 }
 
 TEST(TransferSender, StatusLineReportsEveryStep) {
@@ -90,6 +101,23 @@ TEST(TransferSender, ClosedPortDropsFramesButTheBookkeepingRunsOn) {
     EXPECT_EQ(h.State().CurPgno, 2);
     EXPECT_EQ(std::count(h.Link.Operations.begin(), h.Link.Operations.end(), "PortOpen?"), 3);
     EXPECT_EQ(h.Link.Operations.size(), 3u);
+}
+
+// Brings the sender into step through the line, leaving stale in position 1 of the buffer.
+// In steps 3 and 4 the image is one block long; before that it is 5000 bytes.
+void DriveTo(EngineHarness& h, std::uint8_t step, std::uint8_t stale) {
+    h.Load("x.bin", Image(step >= 3 ? 100 : 5000));
+    if (stale != 0 && step <= 1) h.Reply({0x41, stale});  // ignored while idle
+    if (step == 0) return;
+    if (step == 2) {
+        h.Reply({0x41, kNak});
+        return;
+    }
+    h.Reply({kCrcRequest});
+    if (step == 1) return;
+    h.Reply(stale != 0 ? Bytes{kAck, stale} : Bytes{kAck});
+    if (step == 4) h.Advance(20ms);
+    ASSERT_EQ(h.Step(), step);
 }
 
 // One burst judged in a given state: what goes out and where the sender ends up.
@@ -141,12 +169,12 @@ TEST(TransferSender, RulesForOneBurst) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         EngineHarness h;
-        h.Load("x.bin", Image(5000));
-        h.State().SendStep = c.Step;
-        h.State().ReceBuf[1] = c.StaleSecond;
+        DriveTo(h, c.Step, c.StaleSecond);
+        const std::size_t framesBefore = h.Link.Frames.size();
+        h.View.StatusTexts.clear();
         h.Reply(c.Burst);
-        EXPECT_EQ(h.Link.Frames.size(), c.FramesSent);
-        EXPECT_EQ(h.State().SendStep, c.StepAfter);
+        EXPECT_EQ(h.Link.Frames.size() - framesBefore, c.FramesSent);
+        EXPECT_EQ(h.Step(), c.StepAfter);
         EXPECT_EQ(h.View.Status(), c.Status);
         EXPECT_EQ(h.Engine.TimerEnabled(TimerId::FastReset), c.FastResetStarted);
     }
@@ -160,7 +188,7 @@ TEST(TransferSender, AnAckWithinTheHalfSecondAfterANakStillSendsTheNextBlock) {
     h.Reply({kAck});
     EXPECT_EQ(h.Link.Frames.size(), 2u);
     h.Advance(500ms);
-    EXPECT_EQ(h.State().SendStep, 0);
+    EXPECT_EQ(h.Step(), 0);
     EXPECT_EQ(h.View.Status(), "传输超时,请断电后再次尝试!");
     EXPECT_EQ(h.State().CurPgno, 1);  // kept until the next block 0
     h.Reply({kCrcRequest});
@@ -203,7 +231,7 @@ TEST(TransferSender, ResetsReportATimeoutOnlyWhenTheBarIsNotFull) {
         EngineHarness h;
         h.Load("x.bin", Image(3000));
         c.Run(h);
-        EXPECT_EQ(h.State().SendStep, 0);
+        EXPECT_EQ(h.Step(), 0);
         EXPECT_FALSE(h.State().LastPackSent);
         EXPECT_EQ(h.State().SentLen, 0);
         EXPECT_EQ(h.View.Status(), c.Status);
@@ -233,11 +261,11 @@ TEST(TransferSender, SilenceResetFiresTwoSecondsAfterTheLastReceiveEventWhatever
         h.Advance(1900ms);
         h.Reply({0x00});  // noise keeps the watchdog from firing
     }
-    EXPECT_EQ(h.State().SendStep, 1);
+    EXPECT_EQ(h.Step(), 1);
     h.Advance(1996ms);
-    EXPECT_EQ(h.State().SendStep, 1);
+    EXPECT_EQ(h.Step(), 1);
     h.Advance(1ms);
-    EXPECT_EQ(h.State().SendStep, 0);
+    EXPECT_EQ(h.Step(), 0);
 }
 
 TEST(TransferSender, AResetCancelsAPendingEotSoTheNextTransferIsNotCutShort) {
@@ -248,10 +276,10 @@ TEST(TransferSender, AResetCancelsAPendingEotSoTheNextTransferIsNotCutShort) {
     h.Reply({kNak});   // the fast reset is due 500 ms after this burst
     h.Advance(488ms);  // block 2, the last, goes out 9 ms before the reset
     h.Reply({kAck});
-    ASSERT_EQ(h.State().SendStep, 3);
+    ASSERT_EQ(h.Step(), 3);
     ASSERT_TRUE(h.Engine.TimerEnabled(TimerId::SendEnd));
     h.Advance(10ms);  // the reset lands inside the 20 ms before the EOT
-    EXPECT_EQ(h.State().SendStep, 0);
+    EXPECT_EQ(h.Step(), 0);
     const std::size_t sent = h.Link.Frames.size();
     h.Reply({kCrcRequest});  // the device starts over
     h.Advance(30ms);

@@ -77,7 +77,7 @@ long ResidentKiB() {
 
 TEST(UiFaults, DeviceVanishingMidTransferClosesTheWindowsPort) {
     LineWindow w;
-    w.form->State().FilePath = w.folder.filePath("fw.bin").toStdString();
+    w.form->FilePath = w.folder.filePath("fw.bin").toStdString();
     {
         QFile file(w.folder.filePath("fw.bin"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -92,13 +92,14 @@ TEST(UiFaults, DeviceVanishingMidTransferClosesTheWindowsPort) {
     ASSERT_TRUE(RunEventsUntil([&] { return w.form->Label4->text() == "dev0设备无效"; }, 5000))
         << w.form->Label4->text().toStdString();
     EXPECT_FALSE(w.comm->PortOpen());
-    EXPECT_FALSE(w.form->State().PortOpened);
+    EXPECT_FALSE(w.form->PortOpened);
     EXPECT_EQ(w.form->CmdOpenAndClosePort->text(), "打开串口(&O)");
     EXPECT_TRUE(w.form->ImgSwitchOn->isHidden());
     EXPECT_TRUE(w.form->ComboComm->isEnabled());
     EXPECT_TRUE(w.form->CboBaud->isEnabled());
     // The transfer ends through the silence watchdog.
-    EXPECT_TRUE(RunEventsUntil([&] { return w.form->State().SendStep == 0; }, 3000));
+    EXPECT_TRUE(
+        RunEventsUntil([&] { return w.form->Driver().State().SendStep == SendStep::Idle; }, 3000));
     // The next click tries again and reports the missing device. The link is pointed
     // somewhere certain to be missing: the pseudo-terminal's number may already serve
     // another test.
@@ -159,9 +160,9 @@ TEST(UiFaults, GarbageFloodKeepsTheWindowAnsweringAndAFollowingCStartsATransfer)
     // says whether the flood leaks.
     EXPECT_LT(residentAtEnd - residentAtStart, 4096) << residentAtStart << " KiB at first";
 #endif
-    EXPECT_EQ(w.form->State().SendStep, 0);
+    EXPECT_EQ(w.form->Driver().State().SendStep, SendStep::Idle);
     w.device.ReadUntil([](const Bytes&) { return false; }, 50);  // nothing was sent
-    w.form->State().FilePath = "/nonexistent";                   // block 0 carries the name only
+    w.form->FilePath = "/nonexistent";                           // block 0 carries the name only
     w.device.Write(Bytes{'C'});
     const Bytes head = w.device.ReadCount(133);
     ASSERT_EQ(head.size(), 133u);
@@ -176,7 +177,7 @@ TEST(UiFaults, BurnFilesThatAreNoBurnFilesAreRefusedAtOnce) {
     const QString good = w.MakeBurnFile("good.bin", 3000);
     w.dialogAnswer = good;
     w.form.Command1_Click();
-    const auto image = w.form.State().FileData;
+    const auto image = w.form.Driver().State().FileData;
     const QString line = w.form.Label1->text();
     ASSERT_EQ(image.size(), 3000u);
 
@@ -198,7 +199,7 @@ TEST(UiFaults, BurnFilesThatAreNoBurnFilesAreRefusedAtOnce) {
         w.form.Command1_Click();
         EXPECT_LT(clock.elapsed(), 1000);
         EXPECT_EQ(w.form.Label4->text(), "请选择一个烧写文件");
-        EXPECT_EQ(w.form.State().FileData, image);
+        EXPECT_EQ(w.form.Driver().State().FileData, image);
         EXPECT_EQ(w.form.Label1->text(), line);
         EXPECT_EQ(w.form.Text1->text(), path);
     }
@@ -222,10 +223,10 @@ TEST(UiFaults, UnwritableSettingsLeaveTheWindowWorkingOnItsValuesInMemory) {
         form.ComboComm->setCurrentIndex(1);
         form.CmdOpenAndClosePort_Click();
         EXPECT_EQ(form.Label4->text(), "COM2已打开57600,N,8,1");
-        EXPECT_EQ(form.State().SavedComm, "COM2");
+        EXPECT_EQ(form.SavedComm, "COM2");
         form.Command1_Click();
         EXPECT_EQ(form.Text1->text(), answer);
-        EXPECT_EQ(form.State().FileData.size(), 1100u);
+        EXPECT_EQ(form.Driver().State().FileData.size(), 1100u);
         EXPECT_FALSE(QFile::exists(QString::fromStdString(SettingsFilePath())));
     }
 }

@@ -25,16 +25,20 @@ void StartWithLoadedFile(TestWindow& w) {
 
 TEST(UiFileCommands, ChoosingTheLoadedFileReloadsItWithoutStoring) {
     TestWindow w;
+    w.comm.SetCandidates({"COM1"});
     StartWithLoadedFile(w);
     const QString path = w.form.Text1->text();
     w.Store("Path", "elsewhere");  // reveals a write of the unchanged path
-    w.form.SetFileInfoText("old");
-    w.form.State().SentLen = 1024;
+    w.form.Label1->setText("old");
+    w.form.CmdOpenAndClosePort->click();
+    w.Reply({'C'});
+    w.Reply({0x06});
+    ASSERT_EQ(w.form.Driver().State().SentLen, 1024);
 
     w.dialogAnswer = path;
     w.form.Command1->click();
     EXPECT_TRUE(w.form.Label1->text().startsWith(FileLinePrefix(1100, 2)));
-    EXPECT_EQ(w.form.State().SentLen, 0);
+    EXPECT_EQ(w.form.Driver().State().SentLen, 0);
     EXPECT_EQ(w.Stored("Path"), "elsewhere");
     EXPECT_EQ(w.form.Text1->text(), path);
 }
@@ -57,7 +61,7 @@ TEST(UiFileCommands, AnotherFileIsStoredBeforeItIsLoaded) {
 
         w.form.Command1->click();
         EXPECT_EQ(w.Stored("Path"), w.dialogAnswer);
-        EXPECT_EQ(w.form.State().FilePath, w.dialogAnswer.toStdString());
+        EXPECT_EQ(w.form.FilePath, w.dialogAnswer.toStdString());
         EXPECT_EQ(w.form.Text1->text(), w.dialogAnswer);
         EXPECT_TRUE(w.form.Label1->text().startsWith(c.fileLine))
             << w.form.Label1->text().toStdString();
@@ -74,7 +78,7 @@ TEST(UiFileCommands, NoChoiceReturnsToTheStoredPath) {
 
     w.dialogAnswer.clear();
     w.form.Command1->click();
-    EXPECT_EQ(w.form.State().FilePath, stored.toStdString());
+    EXPECT_EQ(w.form.FilePath, stored.toStdString());
     EXPECT_EQ(w.form.Text1->text(), stored);
     EXPECT_EQ(w.form.Label1->text(), fileLine);  // c.bin was not loaded
     EXPECT_EQ(w.form.Label4->text(), "欢迎使用!");
@@ -84,14 +88,14 @@ TEST(UiFileCommands, ReloadOfADeletedFileKeepsTheImage) {
     TestWindow w;
     StartWithLoadedFile(w);
     const QString fileLine = w.form.Label1->text();
-    const Bytes image = w.form.State().FileData;
-    w.form.SetProgressValue(1);
+    const Bytes image = w.form.Driver().State().FileData;
+    w.form.ProgressBar1->SetValue(1);
     ASSERT_TRUE(QFile::remove(w.form.Text1->text()));
 
     w.form.Command2->click();
     EXPECT_EQ(w.form.Label4->text(), "已重新加载!");
     EXPECT_EQ(w.form.Label1->text(), fileLine);
-    EXPECT_EQ(w.form.State().FileData, image);
+    EXPECT_EQ(w.form.Driver().State().FileData, image);
     EXPECT_EQ(w.form.ProgressBar1->Max(), 2);
     EXPECT_EQ(w.form.ProgressBar1->Value(), 1);
 }

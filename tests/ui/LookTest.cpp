@@ -77,12 +77,12 @@ TEST(UiLook, TextLinesAreRedAndGrowFromTheirCorner) {
     for (const QLabel* label : {w.form.Label1, w.form.Label4}) {
         EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     }
-    w.form.SetFileInfoText("文件大小: 1");
+    w.form.ShowFileInfo("文件大小: 1");
     const int shortWidth = w.form.Label1->width();
-    w.form.SetFileInfoText("文件大小: 32767  包数: 39  crc: 0xAB12");
+    w.form.ShowFileInfo("文件大小: 32767  包数: 39  crc: 0xAB12");
     EXPECT_GT(w.form.Label1->width(), shortWidth);
     EXPECT_EQ(w.form.Label1->pos(), QPoint(198, 24));
-    w.form.SetStatusText("传输超时,请断电后再次尝试!");
+    w.form.ShowStatus("传输超时,请断电后再次尝试!");
     EXPECT_EQ(w.form.Label4->pos(), QPoint(15, 120));
     EXPECT_EQ(w.form.Label4->size(), w.form.Label4->sizeHint());
 }

@@ -27,13 +27,13 @@ TEST(UiPort, OpenAndCloseShowTheStateAndLeaveUnchangedSettingsAlone) {
 
     w.form.CmdOpenAndClosePort->click();
     EXPECT_TRUE(w.comm.PortOpen());
-    EXPECT_TRUE(w.form.State().PortOpened);
+    EXPECT_TRUE(w.form.PortOpened);
     ExpectOpenLook(w.form);
     EXPECT_EQ(w.form.Label4->text(), "COM12已打开115200,N,8,1");
 
     w.form.CmdOpenAndClosePort->click();
     EXPECT_FALSE(w.comm.PortOpen());
-    EXPECT_FALSE(w.form.State().PortOpened);
+    EXPECT_FALSE(w.form.PortOpened);
     ExpectClosedLook(w.form);
     EXPECT_EQ(w.form.Label4->text(), "COM12已关闭");
     EXPECT_EQ(w.SettingsBytes(), settings);
@@ -91,7 +91,7 @@ TEST(UiPort, FailedOpenKeepsTheClosedWindowAndTriesAgainNextTime) {
             w.comm.ClearRecord();
             w.form.CmdOpenAndClosePort->click();
             EXPECT_EQ(w.comm.Operations(), QStringList({"PortOpen=true"}));
-            EXPECT_FALSE(w.form.State().PortOpened);
+            EXPECT_FALSE(w.form.PortOpened);
             ExpectClosedLook(w.form);
             EXPECT_EQ(w.form.Label4->text(), c.status);
         }
@@ -104,7 +104,7 @@ TEST(UiPort, LostPortShowsTheClosedWindowAndCanBeReopened) {
     w.form.CmdOpenAndClosePort->click();
     w.comm.LosePort();
 
-    EXPECT_FALSE(w.form.State().PortOpened);
+    EXPECT_FALSE(w.form.PortOpened);
     ExpectClosedLook(w.form);
     EXPECT_EQ(w.form.Label4->text(), "COM12设备无效");
 

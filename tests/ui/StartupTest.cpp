@@ -29,14 +29,14 @@ TEST(UiStartup, FirstStartStoresTheDefaultsAndWelcomes) {
     const QString home = QDir::homePath() + '/';
     EXPECT_EQ(w.SettingsBytes(), "[Para1]\nSaveComm=COM1\nCboBaud=3\nPath=" + home.toUtf8() + "\n");
     EXPECT_EQ(w.form.CboBaud->currentText(), "57600");
-    EXPECT_EQ(w.form.State().SavedComm, "COM1");
-    EXPECT_EQ(w.form.State().FilePath, home.toStdString());
+    EXPECT_EQ(w.form.SavedComm, "COM1");
+    EXPECT_EQ(w.form.FilePath, home.toStdString());
     EXPECT_EQ(w.form.Text1->text(), home);
     // The home folder is no burn file: the file line and the full bar stay.
     EXPECT_EQ(w.form.Label1->text(), fileLine);
     EXPECT_EQ(w.form.ProgressBar1->Max(), 100);
     EXPECT_EQ(w.form.ProgressBar1->Value(), 100);
-    EXPECT_EQ(w.form.State().SendStep, 0);
+    EXPECT_EQ(w.form.Driver().State().SendStep, SendStep::Idle);
     EXPECT_EQ(w.form.Label4->text(), "欢迎使用!");
     // No ports: both applies stop at the empty port text, the scan has nothing to offer.
     EXPECT_EQ(w.comm.Operations(), QStringList({"CommPort=", "CommPort="}));
@@ -61,7 +61,7 @@ TEST(UiStartup, StoredBaudTextSelectsAnEntry) {
         w.Store("CboBaud", c.stored);
         w.form.Load();
         EXPECT_EQ(w.form.CboBaud->currentIndex(), c.entry);
-        EXPECT_EQ(w.form.State().SavedBaud, c.entry);
+        EXPECT_EQ(w.form.SavedBaud, c.entry);
         EXPECT_EQ(w.comm.Settings(), rates[c.entry] + ",N,8,1");
         EXPECT_EQ(w.Stored("CboBaud"), c.stored);
     }

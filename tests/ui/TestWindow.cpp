@@ -58,6 +58,17 @@ void TestWindow::StartOnPort(const QString& port) {
     form.Load();
 }
 
+void TestWindow::Reply(const Bytes& bytes) {
+    comm.InjectInput(bytes);
+    WakeAtDeadline();
+}
+
+TimePoint TestWindow::WakeAtDeadline() {
+    now = form.Driver().NextWake().value();
+    form.Driver().Wake();
+    return now;
+}
+
 Bytes PatternBytes(int size) {
     Bytes bytes(static_cast<std::size_t>(size));
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i % 251);

@@ -38,8 +38,16 @@ struct TestWindow {
     FakeSerialControl comm;
     DiskBurnFileSource files;
     QString dialogAnswer;  // what the file dialog gives back
+    TimePoint now{0};      // the window's clock: it moves only when a test moves it
     Form1 form{comm, files,
-               [this](QWidget*, const QString&, const QString&) { return dialogAnswer; }};
+               [this](QWidget*, const QString&, const QString&) { return dialogAnswer; },
+               [this] { return now; }};
+
+    // The device's bytes arrive through the port; the line then stays quiet until the
+    // window has judged them.
+    void Reply(const Bytes& bytes);
+    // Moves the clock to the transfer's next deadline and lets it fire; gives that time.
+    TimePoint WakeAtDeadline();
 };
 
 Bytes PatternBytes(int size);

@@ -20,12 +20,6 @@ Bytes Concat(Bytes a, const Bytes& b) {
     return a;
 }
 
-TimePoint WakeAtDeadline(Form1& form) {
-    const TimePoint due = form.Engine().NextWake().value();
-    form.Engine().OnWake(due);
-    return due;
-}
-
 // A window with fw.bin (1100 bytes: one 1K block and one 128-byte block) and COM12 open.
 void OpenWithFirmware(TestWindow& w) {
     w.Store("Path", w.MakeBurnFile("fw.bin", 1100));
@@ -45,7 +39,7 @@ TEST(UiTransfer, WholeFileThroughTheWindowsPort) {
         const std::size_t before = frames.size();
         w.comm.InjectInput(bytes);
         EXPECT_EQ(frames.size(), before);
-        return WakeAtDeadline(w.form);
+        return w.WakeAtDeadline();
     };
     const auto status = [&] { return w.form.Label4->text(); };
 
@@ -69,7 +63,7 @@ TEST(UiTransfer, WholeFileThroughTheWindowsPort) {
               Concat({0x01, 0x02, 0xFD}, Bytes(file.begin() + 1024, file.end())));
     EXPECT_EQ(status(), "发送第2包...");
 
-    EXPECT_EQ(WakeAtDeadline(w.form), lastBlock + 20ms);
+    EXPECT_EQ(w.WakeAtDeadline(), lastBlock + 20ms);
     ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(frames[3], Bytes{0x04});
     EXPECT_EQ(status(), "发送文件传输结束命令...");
@@ -81,25 +75,28 @@ TEST(UiTransfer, WholeFileThroughTheWindowsPort) {
     EXPECT_EQ(w.form.ProgressBar1->Value(), 2);
 
     // Ready for the next device; a full bar means no timeout is reported.
-    WakeAtDeadline(w.form);
-    EXPECT_EQ(w.form.State().SendStep, 0);
+    w.WakeAtDeadline();
+    EXPECT_EQ(w.form.Driver().State().SendStep, SendStep::Idle);
     EXPECT_EQ(status(), "文件发送完毕!");
 }
 
 TEST(UiTransfer, SilentDeviceIsReportedAfterTwoSeconds) {
     TestWindow w;
     OpenWithFirmware(w);
-    TransferEngine& engine = w.form.Engine();
-    const Bytes c = {'C'};
-    engine.OnComm(TimePoint{10s}, SerialControl::kEventReceive, c);
-    engine.OnWake(TimePoint{10s} + 2ms);
+    TransferDriver& driver = w.form.Driver();
+    w.now = TimePoint{10s};
+    w.comm.InjectInput(Bytes{'C'});
+    w.now += 2ms;
+    driver.Wake();
     ASSERT_EQ(w.comm.Frames().size(), 1u);
 
-    engine.OnWake(TimePoint{12s} - 1ns);
+    w.now = TimePoint{12s} - 1ns;
+    driver.Wake();
     EXPECT_EQ(w.form.Label4->text(), "正在尝试通讯握手...");
-    engine.OnWake(TimePoint{12s});
+    w.now = TimePoint{12s};
+    driver.Wake();
     EXPECT_EQ(w.form.Label4->text(), "传输超时,请断电后再次尝试!");
-    EXPECT_EQ(w.form.State().SendStep, 0);
+    EXPECT_EQ(w.form.Driver().State().SendStep, SendStep::Idle);
 }
 
 }  // namespace

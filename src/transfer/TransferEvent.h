@@ -1,0 +1,62 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <variant>
+
+namespace ymodem {
+
+// What the engine reports, in the order it happened. Each event is a value: tests compare
+// them, the window and the console turn them into the status line's texts.
+namespace event {
+
+// The device asked with C and block 0 went out.
+struct HandshakeStarted {
+    bool operator==(const HandshakeStarted&) const = default;
+};
+// Data block Number went out.
+struct BlockSent {
+    std::uint8_t Number = 0;
+    bool operator==(const BlockSent&) const = default;
+};
+// The EOT went out.
+struct EotSent {
+    bool operator==(const EotSent&) const = default;
+};
+// The device acknowledged the EOT.
+struct Finished {
+    bool operator==(const Finished&) const = default;
+};
+// The device rejected a block, or a block could not be built: the transfer is abandoned.
+struct Rejected {
+    bool operator==(const Rejected&) const = default;
+};
+// A reset found the transfer unfinished.
+struct TimedOut {
+    bool operator==(const TimedOut&) const = default;
+};
+// A burn file was loaded: what the file information line shows.
+struct FileInformation {
+    std::int32_t FileSize = 0;
+    std::int16_t PackCount = 0;
+    std::array<std::uint8_t, 2> Crc{};
+    bool operator==(const FileInformation&) const = default;
+};
+// A burn file could not be loaded, or a C came while no usable image is loaded.
+struct NoBurnFile {
+    bool operator==(const NoBurnFile&) const = default;
+};
+// The progress bar: Value is set before Max when both change.
+struct Progress {
+    int Value = 0;
+    int Max = 0;
+    bool operator==(const Progress&) const = default;
+};
+
+}  // namespace event
+
+using TransferEvent = std::variant<event::HandshakeStarted, event::BlockSent, event::EotSent,
+                                   event::Finished, event::Rejected, event::TimedOut,
+                                   event::FileInformation, event::NoBurnFile, event::Progress>;
+
+}  // namespace ymodem

@@ -1,0 +1,47 @@
+#include "WindowSettings.h"
+
+#include <algorithm>
+
+#include <QDir>
+
+#include "BaudRates.h"
+#include "IniSettings.h"
+#include "NumberText.h"
+#include "SettingsLocation.h"
+#include "SystemEncoding.h"
+#include "Utf8Text.h"
+
+namespace ymodem {
+
+namespace {
+
+constexpr const char* kSection = "Para1";
+
+}  // namespace
+
+std::string WindowSettings::Read(const char* key, const QString& defaultValue) const {
+    return FromSystem8Bit(
+        ReadIniStr(SettingsFilePath(), kSection, key, ToSystem8Bit(ToUtf8(defaultValue))));
+}
+
+void WindowSettings::Write(const char* key, const QString& value) const {
+    WriteIniStr(SettingsFilePath(), kSection, key, ToSystem8Bit(ToUtf8(value)));
+}
+
+std::int16_t WindowSettings::BaudEntryFromText(const std::string& text) {
+    const std::int16_t lastEntry = static_cast<std::int16_t>(kBaudRates.size() - 1);
+    const double number = LeadingNumber(text);
+    const auto rounded = RoundToInt16(number);
+    if (!rounded) return number > 0 ? lastEntry : 0;
+    return std::clamp<std::int16_t>(*rounded, 0, lastEntry);
+}
+
+QString WindowSettings::DefaultBurnFilePath() {
+#ifdef _WIN32
+    return QStringLiteral("C:\\");
+#else
+    return QDir::homePath() + QLatin1Char('/');
+#endif
+}
+
+}  // namespace ymodem

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <QString>
+
+namespace ymodem {
+
+// The window's values in the settings file, section Para1: texts are UTF-8 here and the
+// system's 8-bit text in the file. Every access opens the file anew.
+class WindowSettings {
+public:
+    // The stored value; a missing or empty one is replaced by defaultValue, which is
+    // written back.
+    std::string Read(const char* key, const QString& defaultValue) const;
+    void Write(const char* key, const QString& value) const;
+
+    // The baud list's entry for a stored "CboBaud": negative numbers and non-numbers select
+    // the first entry, numbers past the last entry (or beyond 16 bits) the last one.
+    static std::int16_t BaudEntryFromText(const std::string& text);
+    // The path to start from when none is stored: a folder, so the first load fails and the
+    // file dialog opens there.
+    static QString DefaultBurnFilePath();
+};
+
+}  // namespace ymodem

@@ -2,29 +2,18 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
-#include <stdexcept>
 #include <system_error>
+
+#include "UserFolders.h"
 
 namespace ymodem {
 
 namespace fs = std::filesystem;
 
 fs::path PortLink::DefaultFolder() {
-    // A relative XDG_CONFIG_HOME is to be ignored, as the window does.
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    fs::path base;
-    if (config != nullptr && fs::path(config).is_absolute()) {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (home == nullptr || *home == '\0') {
-            throw fs::filesystem_error("HOME is not set",
-                                       std::make_error_code(std::errc::invalid_argument));
-        }
-        base = fs::path(home) / ".config";
-    }
-    return base / "ymodem-burner" / "ports";
+    if (auto folder = PortsFolder()) return *folder;
+    throw fs::filesystem_error("HOME is not set",
+                               std::make_error_code(std::errc::invalid_argument));
 }
 
 PortLink::PortLink(const fs::path& folder, const std::string& name, std::string target)

@@ -10,7 +10,8 @@ namespace ymodem {
 // std::filesystem::filesystem_error; removing it never throws.
 class PortLink {
 public:
-    // $XDG_CONFIG_HOME/ymodem-burner/ports, or ~/.config/ymodem-burner/ports.
+    // The window's ports folder (see PortsFolder): $XDG_CONFIG_HOME/ymodem-burner/ports, or
+    // ~/.config/ymodem-burner/ports.
     static std::filesystem::path DefaultFolder();
 
     // Replaces any entry of that name.

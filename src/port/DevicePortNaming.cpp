@@ -6,9 +6,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSerialPortInfo>
-#include <QStandardPaths>
 
 #include "CommError.h"
+#include "UserFolders.h"
+#include "Utf8Path.h"
 
 namespace ymodem {
 
@@ -63,8 +64,8 @@ DevicePortNaming::DevicePortNaming(QString portsFolder, SystemPortList systemPor
     : portsFolder_(std::move(portsFolder)), systemPorts_(std::move(systemPorts)) {}
 
 QString DevicePortNaming::DefaultPortsFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/ymodem-burner/ports");
+    const auto folder = PortsFolder();
+    return folder ? QString::fromStdString(Utf8FromPath(*folder)) : QString();
 }
 
 std::vector<DevicePortNaming::SystemPort> DevicePortNaming::AvailableSystemPorts() {
@@ -101,6 +102,7 @@ QString DevicePortNaming::DeviceFor(const QString& name) const {
 }
 
 QStringList DevicePortNaming::LinkNames() const {
+    if (portsFolder_.isEmpty()) return {};  // QDir would list the working folder
     // QDir::System is what lists links whose target is missing.
     const QFileInfoList entries =
         QDir(portsFolder_).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);

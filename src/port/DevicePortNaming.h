@@ -21,7 +21,8 @@ public:
 
     DevicePortNaming(QString portsFolder, SystemPortList systemPorts);
 
-    // The folder ports/ of the program's configuration folder.
+    // The user's ports folder, shared with the virtual device (see PortsFolder); empty
+    // when the environment names no configuration folder, and then no links are offered.
     static QString DefaultPortsFolder();
     // The serial ports QSerialPortInfo reports.
     static std::vector<SystemPort> AvailableSystemPorts();

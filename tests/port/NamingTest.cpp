@@ -8,6 +8,12 @@
 #include "PortTestSupport.h"
 #include "QtSerialControl.h"
 
+#ifndef _WIN32
+#include <optional>
+
+#include "PortLink.h"
+#endif
+
 namespace ymodem {
 namespace {
 
@@ -30,14 +36,11 @@ TEST_P(PortComNaming, ReadsTheNumberAfterThreeCharacters) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ListTexts, PortComNaming,
-    testing::Values(ComText{"COM1", "COM1"}, ComText{"COM12 - USB Serial Port", "COM12"},
-                    ComText{"XYZ7", "COM7"}, ComText{"COM", "COM0"}, ComText{"COM 3", "COM3"},
-                    ComText{"COM2.5", "COM2"}, ComText{"COM3.5", "COM4"}, ComText{"COM-1", "COM-1"},
-                    ComText{"COMx", "COM0"}, ComText{"COM32767", "COM32767"},
-                    ComText{"CO", nullptr}, ComText{"", nullptr}, ComText{"COM32768", nullptr},
-                    ComText{"COM-32769", nullptr}));
+// The reading itself is ComPortNumber's, tested there; these check the glue.
+INSTANTIATE_TEST_SUITE_P(ListTexts, PortComNaming,
+                         testing::Values(ComText{"COM12 - USB Serial Port", "COM12"},
+                                         ComText{"串口A7", "COM7"}, ComText{"COM-1", "COM-1"},
+                                         ComText{"CO", nullptr}, ComText{"COM32768", nullptr}));
 
 TEST(PortComNumbers, ScanTriesCom1ToCom16AndOpenRefusesNumbersOutside1To255) {
     QtSerialControl control(std::make_unique<ComPortNaming>());
@@ -98,6 +101,47 @@ TEST_F(PortFolderNaming, NamesThatReachNoDeviceFailWith68WhenOpened) {
     }
     EXPECT_EQ(ErrorNumberOf([&] { control.SetCommPort(""); }), CommError::kInvalidPropertyValue);
 }
+
+#ifndef _WIN32
+
+// Sets (or, given nothing, unsets) one environment variable for the object's life.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::optional<QByteArray>& value)
+        : name_(name),
+          old_(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt) {
+        Set(value);
+    }
+    ~ScopedVariable() { Set(old_); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    void Set(const std::optional<QByteArray>& value) {
+        if (value) {
+            qputenv(name_, *value);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+
+    const char* name_;
+    std::optional<QByteArray> old_;
+};
+
+// The virtual device offers itself in the folder the window lists.
+TEST(PortsFolder, WindowAndVirtualDeviceUseTheSameOne) {
+    const std::optional<QByteArray> configHomes[] = {"/tmp/xdg", "relative", "", std::nullopt};
+    const ScopedVariable home("HOME", "/home/somebody");
+    for (const auto& configHome : configHomes) {
+        SCOPED_TRACE(configHome.value_or("unset").toStdString());
+        const ScopedVariable xdg("XDG_CONFIG_HOME", configHome);
+        EXPECT_EQ(DevicePortNaming::DefaultPortsFolder().toStdString(),
+                  PortLink::DefaultFolder().string());
+    }
+}
+
+#endif
 
 }  // namespace
 }  // namespace ymodem

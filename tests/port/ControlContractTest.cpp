@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -21,32 +22,34 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Enough = std::function<bool(const Bytes&)>;
 
-bool Eventually(const std::function<bool()>& done) {
-    return QTest::qWaitFor(done, 10000);
+// Every byte value in turn, so that no flow-control or line-end translation goes
+// unnoticed.
+Bytes Frame(std::size_t size, std::uint8_t first) {
+    Bytes frame(size);
+    std::iota(frame.begin(), frame.end(), first);
+    return frame;
 }
 
-// The device end of each line: what it sends, what it has received, its going away.
+// Each line gives the device's end: what it sends, what it has received, its going away.
+// The fake's line takes every frame at once; a real one holds output back.
 struct FakeLine {
-    bool Ready() const { return true; }
+    static constexpr bool kHoldsUnsentOutput = false;
     QString PortName() const { return QStringLiteral("COM3"); }
     void DeviceSends(const Bytes& bytes) { control.InjectInput(bytes); }
     Bytes DeviceReceives(const Enough&) {
-        Bytes received;
-        for (; taken < control.Frames().size(); ++taken) {
-            const Bytes& frame = control.Frames()[taken];
-            received.insert(received.end(), frame.begin(), frame.end());
-        }
-        return received;
+        Bytes all;
+        for (const Bytes& frame : control.Frames())
+            all.insert(all.end(), frame.begin(), frame.end());
+        return all;
     }
     void DeviceGoesAway() { control.LosePort(); }
 
     FakeSerialControl control;
-    std::size_t taken = 0;
 };
 
 #ifndef _WIN32
 struct PtyLine {
-    bool Ready() const { return pty.IsOpen(); }
+    static constexpr bool kHoldsUnsentOutput = true;
     QString PortName() const { return pty.SlavePath(); }
     void DeviceSends(const Bytes& bytes) { pty.Write(bytes); }
     Bytes DeviceReceives(const Enough& enough) { return pty.ReadUntil(enough); }
@@ -60,18 +63,10 @@ using Lines = testing::Types<FakeLine, PtyLine>;
 using Lines = testing::Types<FakeLine>;
 #endif
 
-struct LineNames {
-    template <typename Line>
-    static std::string GetName(int) {
-        return std::is_same_v<Line, FakeLine> ? "Fake" : "Pty";
-    }
-};
-
 template <typename Line>
 class PortContract : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(line_.Ready());
         Control().SetCommPort(line_.PortName());
         Control().SetSettings("115200,N,8,1");
         Control().SetPortOpen(true);
@@ -85,37 +80,46 @@ protected:
     Line line_;
 };
 
-TYPED_TEST_SUITE(PortContract, Lines, LineNames);
+TYPED_TEST_SUITE(PortContract, Lines);
 
-TYPED_TEST(PortContract, OpenPortRefusesAnotherOpenAndAPortChangeWith8005) {
+TYPED_TEST(PortContract, RefusedOperationsFailWithTheirNumberAndChangeNothing) {
     SerialControl& control = this->Control();
-    EXPECT_EQ(ErrorNumberOf([&] { control.SetPortOpen(true); }), CommError::kPortAlreadyOpen);
-    EXPECT_EQ(ErrorNumberOf([&] { control.SetCommPort("COM9"); }), CommError::kPortAlreadyOpen);
+    const struct {
+        std::function<void()> operation;
+        int number;
+    } cases[] = {
+        {[&] { control.SetPortOpen(true); }, CommError::kPortAlreadyOpen},
+        {[&] { control.SetCommPort("COM9"); }, CommError::kPortAlreadyOpen},
+        {[&] { control.SetSettings("9600,X,8,1"); }, CommError::kInvalidPropertyValue},
+        {[&] { control.SetSettings(""); }, CommError::kInvalidPropertyValue},
+        {[&] { control.SetInBufferSize(-1); }, CommError::kInvalidPropertyValue},
+        {[&] { control.SetOutBufferSize(-1); }, CommError::kInvalidPropertyValue},
+        {[&] { control.SetRThreshold(-1); }, CommError::kInvalidPropertyValue},
+        {[&] { control.SetSThreshold(-1); }, CommError::kInvalidPropertyValue},
+        {[&] { control.SetInputLen(-1); }, CommError::kInvalidPropertyValue},
+        {[&] { control.SetInputMode(2); }, CommError::kInvalidPropertyValue},
+        {[&] { control.SetOutBufferCount(5); }, CommError::kInvalidPropertyValue},
+        {[&] { control.SetInBufferCount(5); }, CommError::kInvalidPropertyValue},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(ErrorNumberOf(cases[i].operation), cases[i].number) << "case " << i;
+    }
     EXPECT_EQ(control.CommPortName(), this->line_.PortName());
-    EXPECT_TRUE(control.PortOpen());
-
-    control.SetPortOpen(false);
-    control.SetPortOpen(false);
-    EXPECT_FALSE(control.PortOpen());
-    control.SetCommPort(this->line_.PortName());
-    control.SetPortOpen(true);
+    EXPECT_EQ(control.Settings(), "115200,N,8,1");
     EXPECT_TRUE(control.PortOpen());
 }
 
-TYPED_TEST(PortContract, UnreadableValuesFailWith380AndChangeNothing) {
+TYPED_TEST(PortContract, ClosedPortSendsNothingAndOpensAgain) {
     SerialControl& control = this->Control();
-    const std::vector<std::function<void()>> operations = {
-        [&] { control.SetSettings("9600,X,8,1"); }, [&] { control.SetSettings(""); },
-        [&] { control.SetInBufferSize(-1); },       [&] { control.SetOutBufferSize(-1); },
-        [&] { control.SetRThreshold(-1); },         [&] { control.SetSThreshold(-1); },
-        [&] { control.SetInputLen(-1); },           [&] { control.SetInputMode(2); },
-        [&] { control.SetOutBufferCount(5); },      [&] { control.SetInBufferCount(5); },
-    };
-    for (std::size_t i = 0; i < operations.size(); ++i) {
-        EXPECT_EQ(ErrorNumberOf(operations[i]), CommError::kInvalidPropertyValue) << "case " << i;
-    }
-    EXPECT_EQ(control.Settings(), "115200,N,8,1");
-    EXPECT_TRUE(control.PortOpen());
+    control.SetPortOpen(false);
+    control.SetPortOpen(false);
+    EXPECT_FALSE(control.PortOpen());
+    control.Output(Frame(133, 0));
+    control.SetCommPort(this->line_.PortName());
+    control.SetPortOpen(true);
+    const Bytes marker = Frame(3, 0xA0);
+    control.Output(marker);
+    EXPECT_EQ(this->DeviceReceivesCount(marker.size()), marker);
 }
 
 TYPED_TEST(PortContract, FramesReachTheDeviceWholeAndInOrder) {
@@ -128,16 +132,7 @@ TYPED_TEST(PortContract, FramesReachTheDeviceWholeAndInOrder) {
     EXPECT_EQ(this->DeviceReceivesCount(expected.size()), expected);
 }
 
-TYPED_TEST(PortContract, OutputWhileClosedGoesNowhere) {
-    this->Control().SetPortOpen(false);
-    this->Control().Output(Frame(133, 0));
-    this->Control().SetPortOpen(true);
-    const Bytes marker = Frame(3, 0xA0);
-    this->Control().Output(marker);
-    EXPECT_EQ(this->DeviceReceivesCount(marker.size()), marker);
-}
-
-// What waits to be sent may be cut anywhere, but what follows arrives whole.
+// What waits to be sent is dropped, cut anywhere, but what follows arrives whole.
 TYPED_TEST(PortContract, DiscardingUnsentOutputKeepsLaterFramesWhole) {
     const Bytes pending(256 * 1024, 0x55);
     const Bytes marker = Frame(133, 0x80);
@@ -150,7 +145,11 @@ TYPED_TEST(PortContract, DiscardingUnsentOutputKeepsLaterFramesWhole) {
                std::equal(marker.rbegin(), marker.rend(), bytes.rbegin());
     });
     ASSERT_GE(received.size(), marker.size());
-    ASSERT_LE(received.size(), pending.size() + marker.size());
+    if (TypeParam::kHoldsUnsentOutput) {
+        EXPECT_LT(received.size(), pending.size() + marker.size());
+    } else {
+        EXPECT_EQ(received.size(), pending.size() + marker.size());
+    }
     const auto sentBefore = received.end() - static_cast<std::ptrdiff_t>(marker.size());
     EXPECT_TRUE(std::equal(sentBefore, received.end(), marker.begin()));
     EXPECT_TRUE(std::all_of(received.begin(), sentBefore, [](auto b) { return b == 0x55; }));
@@ -168,25 +167,9 @@ TYPED_TEST(PortContract, ArrivingBytesRaiseOnCommWithEvent2AndComeBackFromInput)
         received.insert(received.end(), input.begin(), input.end());
     });
     this->line_.DeviceSends(sent);
-    EXPECT_TRUE(Eventually([&] { return received.size() >= sent.size(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() >= sent.size(); }));
     EXPECT_EQ(received, sent);
     EXPECT_EQ(eventDuringOnComm, SerialControl::kEventReceive);
-}
-
-TYPED_TEST(PortContract, ThresholdWaitsForEnoughBytesAndInputLenLimitsEachRead) {
-    SerialControl& control = this->Control();
-    control.SetRThreshold(5);
-    control.SetInputLen(2);
-    QSignalSpy spy(&control, &SerialControl::OnComm);
-    this->line_.DeviceSends(Bytes{1, 2, 3, 4});
-    QTest::qWait(100);
-    EXPECT_TRUE(spy.isEmpty());
-    this->line_.DeviceSends(Bytes{5});
-    ASSERT_TRUE(Eventually([&] { return !spy.isEmpty(); }));
-    EXPECT_EQ(control.Input(), (Bytes{1, 2}));
-    EXPECT_EQ(control.Input(), (Bytes{3, 4}));
-    EXPECT_EQ(control.Input(), (Bytes{5}));
-    EXPECT_EQ(control.Input(), Bytes{});
 }
 
 TYPED_TEST(PortContract, DeviceGoingAwayClosesThePortAndRaisesPortLostOnce) {
@@ -196,10 +179,9 @@ TYPED_TEST(PortContract, DeviceGoingAwayClosesThePortAndRaisesPortLostOnce) {
     QObject::connect(&control, &SerialControl::PortLost,
                      [&] { openWhenLost = control.PortOpen(); });
     this->line_.DeviceGoesAway();
-    ASSERT_TRUE(Eventually([&] { return !lost.isEmpty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !lost.isEmpty(); }));
     EXPECT_FALSE(openWhenLost);
     control.Output(Frame(133, 0));
-    control.SetPortOpen(false);
     QTest::qWait(300);  // no second report
     EXPECT_EQ(lost.count(), 1);
 }

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <memory>
-#include <numeric>
 #include <vector>
 
 #include "CommError.h"
@@ -19,14 +17,6 @@ inline int ErrorNumberOf(const std::function<void()>& operation) {
         return error.Number();
     }
     return 0;
-}
-
-// Every byte value in turn, so that no flow-control or line-end translation goes
-// unnoticed.
-inline std::vector<std::uint8_t> Frame(std::size_t size, std::uint8_t first) {
-    std::vector<std::uint8_t> frame(size);
-    std::iota(frame.begin(), frame.end(), first);
-    return frame;
 }
 
 // Device naming that knows only the given ports, never the host's.

@@ -62,7 +62,7 @@ TEST(PortPtyNames, LinkSystemNameAndPathAllReachTheDevice) {
          {QStringLiteral("bench0"), QStringLiteral("ptyport"), pty.SlavePath()}) {
         control.SetCommPort(name);
         control.SetPortOpen(true);
-        const Bytes frame = Frame(133, 1);
+        const Bytes frame = {0x01, 0x00, 0xFF, 0x0D, 0x0A};
         control.Output(frame);
         EXPECT_EQ(pty.ReadCount(frame.size()), frame) << name.toStdString();
         EXPECT_EQ(control.CommPortName(), name);

@@ -23,6 +23,7 @@ TransferDriver::TransferDriver(SerialControl& control, BurnFileSource& files, Te
     wake_.setTimerType(Qt::PreciseTimer);
     connect(&wake_, &QTimer::timeout, this, &TransferDriver::Wake);
     connect(&control_, &SerialControl::OnComm, this, &TransferDriver::HandleComm);
+    connect(&control_, &SerialControl::PortLost, this, &TransferDriver::HandlePortLost);
 }
 
 template <typename Input>
@@ -45,6 +46,18 @@ bool TransferDriver::LoadBurnFile(const std::string& path) {
 
 void TransferDriver::FillProgressBar() {
     Run([&] { engine_.FillProgressBar(); });
+}
+
+void TransferDriver::EndSessionAfterNextFinish() {
+    Run([&] { engine_.EndSessionAfterNextFinish(); });
+}
+
+bool TransferDriver::Abort() {
+    return Run([&] { return engine_.Abort(); });
+}
+
+void TransferDriver::HandlePortLost() {
+    Run([&] { engine_.OnPortLost(); });
 }
 
 void TransferDriver::HandleComm() {

@@ -35,6 +35,9 @@ public:
 
     bool LoadBurnFile(const std::string& path);
     void FillProgressBar();
+    void EndSessionAfterNextFinish();
+    // Cancels a transfer under way; gives whether anything was sent.
+    bool Abort();
 
     // Fires whatever engine timer is due now; the wake-up timer does the same by itself.
     void Wake();
@@ -55,6 +58,7 @@ private:
     void Rearm();
 
     void HandleComm();
+    void HandlePortLost();
 
     SerialControl& control_;
     TransferEngine engine_;

@@ -34,6 +34,13 @@ struct Presenter {
         return EventText{TextLine::FileInfo, FileInfoLine(info.FileSize, info.PackCount, info.Crc)};
     }
     std::optional<EventText> operator()(const event::Progress&) const { return std::nullopt; }
+    std::optional<EventText> operator()(const event::SessionEnded& ended) const {
+        if (!ended.RequestCame) return Status(texts::kSessionEndedUnasked);
+        return Status(ended.Acknowledged ? texts::kSessionEnded : texts::kSessionEndUnacknowledged);
+    }
+    std::optional<EventText> operator()(const event::Aborted&) const {
+        return Status(texts::kAborted);
+    }
 
     static EventText Status(std::string_view text) {
         return EventText{TextLine::Status, std::string(text)};

@@ -94,6 +94,13 @@ std::vector<std::uint8_t> BuildHeadFrame(std::string_view name, std::int32_t fil
     return frame;
 }
 
+std::vector<std::uint8_t> BuildEmptyHeadFrame() {
+    std::vector<std::uint8_t> frame(kShortFrameSize, 0);
+    PutHeader(frame, kSoh, 0);
+    PutCrc(frame);
+    return frame;
+}
+
 std::string_view LastPathComponent(std::string_view path, char separator) {
     const std::size_t cut = path.rfind(separator);
     return cut == std::string_view::npos ? path : path.substr(cut + 1);

@@ -14,6 +14,7 @@ inline constexpr std::uint8_t kStx = 0x02;
 inline constexpr std::uint8_t kEot = 0x04;
 inline constexpr std::uint8_t kAck = 0x06;
 inline constexpr std::uint8_t kNak = 0x15;
+inline constexpr std::uint8_t kCan = 0x18;
 inline constexpr std::uint8_t kCrcRequest = 0x43;  // 'C'
 inline constexpr std::uint8_t kFill = 0x1A;
 
@@ -35,6 +36,9 @@ DataFrame BuildDataFrame(std::span<const std::uint8_t> data, std::int32_t fileSi
 // A name too long for the block is shortened at a character boundary of its 8-bit text.
 std::vector<std::uint8_t> BuildHeadFrame(std::string_view name, std::int32_t fileSize,
                                          const TextEncoder& encode);
+
+// The empty block 0 that ends a batch: no name, no size, all 128 positions 0.
+std::vector<std::uint8_t> BuildEmptyHeadFrame();
 
 // The last component of a path, split at separator; empty when the path ends with it.
 std::string_view LastPathComponent(std::string_view path, char separator);

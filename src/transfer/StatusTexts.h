@@ -14,5 +14,9 @@ inline constexpr std::string_view kSendingEnd = "发送文件传输结束命令.
 inline constexpr std::string_view kFinished = "文件发送完毕!";
 inline constexpr std::string_view kTimeout = "传输超时,请断电后再次尝试!";
 inline constexpr std::string_view kReloaded = "已重新加载!";
+inline constexpr std::string_view kSessionEnded = "传输会话已结束!";
+inline constexpr std::string_view kSessionEndedUnasked = "设备未再请求文件,传输会话已结束!";
+inline constexpr std::string_view kSessionEndUnacknowledged = "传输会话结束命令未获确认!";
+inline constexpr std::string_view kAborted = "传输已中止!";
 
 }  // namespace ymodem::texts

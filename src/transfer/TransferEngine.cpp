@@ -1,5 +1,6 @@
 #include "TransferEngine.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -52,6 +53,9 @@ void TransferEngine::SendHeadFrame() {
     const std::string_view name = LastPathComponent(path, kPathSeparator);
     const std::vector<std::uint8_t> frame = BuildHeadFrame(name, state_.FileSize, encoder_);
     state_.CurPgno = 0;
+    // An EOT still pending belongs to the transfer before; sent after this block 0 it would
+    // end the new transfer at once and have its ACK reported as finished.
+    timers_.Stop(TimerId::SendEnd);
     WriteFrame(frame, PendingOutput::Discard);
 }
 
@@ -63,6 +67,7 @@ void TransferEngine::SendAByte(std::uint8_t value, PendingOutput pending) {
 // ---- the burn file ---------------------------------------------------------------------
 
 bool TransferEngine::LoadBurnFile(const std::string& path) {
+    wantedPath_ = path;
     std::optional<std::vector<std::uint8_t>> bytes;
     BlockPlan plan;
     std::array<std::uint8_t, 2> crc{};
@@ -115,8 +120,8 @@ void TransferEngine::OnComm(TimePoint now, int commEvent, std::span<const std::u
         state_.ReceLen = 0;
         return;
     }
-    timers_.Start(TimerId::RecvOv, now, kRecvOvInterval);
-    timers_.Start(TimerId::UpdateOv, now, kUpdateOvInterval);
+    timers_.Restart(TimerId::RecvOv, now, kRecvOvInterval);
+    timers_.Restart(TimerId::UpdateOv, now, kUpdateOvInterval);
 }
 
 void TransferEngine::OnCommFailed() {
@@ -131,7 +136,28 @@ void TransferEngine::OnTimerRecvOv() {
 
 // ---- the sender ------------------------------------------------------------------------
 
+// Only the file the user last asked for is flashed: after a refused choice of another file,
+// or before any load succeeded, there is nothing to send. A refused reload of the same file
+// keeps its image.
+bool TransferEngine::ImageUsable() const {
+    return imagePath_ && wantedPath_ == imagePath_;
+}
+
+bool TransferEngine::TransferUnderWay() const {
+    return state_.SendStep != SendStep::Idle && !finished_;
+}
+
+std::span<const std::uint8_t> TransferEngine::Burst() const {
+    const auto length = static_cast<std::size_t>(std::max<std::int32_t>(state_.ReceLen, 0));
+    return std::span(state_.ReceBuf).first(std::min(length, state_.ReceBuf.size()));
+}
+
 void TransferEngine::ProcessReceData() {
+    if (sessionEnd_ == SessionEnd::AwaitingRequest || sessionEnd_ == SessionEnd::AwaitingAck ||
+        sessionEnd_ == SessionEnd::Ended) {
+        ProcessSessionEndBurst();
+        return;
+    }
     const std::uint8_t b0 = state_.ReceBuf[0];
     const std::uint8_t b1 = state_.ReceBuf[1];
     const auto either = [&](std::uint8_t a, std::uint8_t b) {
@@ -141,8 +167,13 @@ void TransferEngine::ProcessReceData() {
         Emit(event::Rejected{});
         timers_.Start(TimerId::FastReset, now_, kFastResetInterval);
     } else if (b0 == kCrcRequest && state_.SendStep == SendStep::Idle) {
+        if (!ImageUsable()) {
+            Emit(event::NoBurnFile{});
+            return;
+        }
         SendHeadFrame();
         state_.SendStep = SendStep::Sending;
+        finished_ = false;
         Emit(event::HandshakeStarted{});
     } else if (state_.SendStep == SendStep::Sending && either(kAck, kCrcRequest)) {
         try {
@@ -152,8 +183,10 @@ void TransferEngine::ProcessReceData() {
         }
     } else if (state_.SendStep == SendStep::EotSent && either(kAck, kAck)) {
         state_.SendStep = SendStep::Stopped;
+        finished_ = true;
         Emit(event::Finished{});
         timers_.Start(TimerId::FastReset, now_, kFastResetInterval);
+        if (sessionEnd_ == SessionEnd::Armed) StartSessionEnd();
     } else if (b1 == kNak) {
         state_.SendStep = SendStep::Stopped;
     }
@@ -200,14 +233,16 @@ void TransferEngine::AbandonTransfer() {
     timers_.Start(TimerId::FastReset, now_, kFastResetInterval);
 }
 
-// The one way back to idle. The silence watchdog reports an unfinished transfer; a new
-// image ends the transfer quietly and cancels every timer of the old one.
+// The one way back to idle. The silence watchdog and the fast reset report an unfinished
+// transfer; a new image or a lost port ends it quietly.
 void TransferEngine::Reset(ResetCause cause) {
     timers_.Stop(TimerId::UpdateOv);
-    // An EOT still pending belongs to the transfer being reset; sent later it would end
-    // the next transfer after its block 0 and report that as finished.
-    timers_.Stop(TimerId::SendEnd);
-    if (cause == ResetCause::NewImage) timers_.Stop(TimerId::FastReset);
+    // A reset lets a pending EOT go: the device may be waiting for it. Only a new block 0
+    // cancels it. A new image or a lost port ends the transfer with all it had started.
+    if (cause != ResetCause::Silence) {
+        timers_.Stop(TimerId::SendEnd);
+        timers_.Stop(TimerId::FastReset);
+    }
     state_.SendStep = SendStep::Idle;
     state_.LastPackSent = false;
     state_.SentLen = 0;
@@ -240,6 +275,9 @@ void TransferEngine::FireTimer(TimerId id, TimePoint now) {
         case TimerId::FastReset:
             OnTimerFastReset();
             break;
+        case TimerId::SessionEnd:
+            OnTimerSessionEnd();
+            break;
     }
 }
 
@@ -259,6 +297,74 @@ void TransferEngine::OnTimerUpdateOv() {
 void TransferEngine::OnTimerFastReset() {
     timers_.Stop(TimerId::FastReset);
     Reset(ResetCause::Silence);
+}
+
+// ---- ends beyond the window's: a lost port, the batch end, the abort ----------------------
+
+void TransferEngine::OnPortLost() {
+    Reset(ResetCause::PortLost);
+    timers_.Stop(TimerId::RecvOv);
+    state_.ReceLen = 0;
+}
+
+void TransferEngine::EndSessionAfterNextFinish() {
+    if (sessionEnd_ == SessionEnd::Off) sessionEnd_ = SessionEnd::Armed;
+}
+
+// The burst that finished may already hold the request for the next file after its ACK,
+// as U-Boot sends ACK, ACK and C in one write.
+void TransferEngine::StartSessionEnd() {
+    const auto burst = Burst();
+    const bool asked =
+        burst.size() > 1 && std::find(burst.begin() + 1, burst.end(), kCrcRequest) != burst.end();
+    timers_.Restart(TimerId::SessionEnd, now_, kSessionEndInterval);
+    sessionEnd_ = SessionEnd::AwaitingRequest;
+    if (asked) SendEmptyHeadFrame();
+}
+
+void TransferEngine::ProcessSessionEndBurst() {
+    if (sessionEnd_ == SessionEnd::Ended) return;
+    const auto burst = Burst();
+    const auto holds = [&](std::uint8_t byte) {
+        return std::find(burst.begin(), burst.end(), byte) != burst.end();
+    };
+    if (sessionEnd_ == SessionEnd::AwaitingAck && holds(kAck)) {
+        EndSession(true);
+    } else if (holds(kCrcRequest) || (sessionEnd_ == SessionEnd::AwaitingAck && holds(kNak))) {
+        SendEmptyHeadFrame();
+    }
+}
+
+// Block 0 with no name and no size: "no more files".
+void TransferEngine::SendEmptyHeadFrame() {
+    const std::vector<std::uint8_t> frame = BuildEmptyHeadFrame();
+    timers_.Stop(TimerId::SendEnd);
+    WriteFrame(frame, PendingOutput::Discard);
+    sessionEnd_ = SessionEnd::AwaitingAck;
+    sessionRequestCame_ = true;
+}
+
+void TransferEngine::EndSession(bool acknowledged) {
+    sessionEnd_ = SessionEnd::Ended;
+    timers_.Stop(TimerId::SessionEnd);
+    Emit(event::SessionEnded{sessionRequestCame_, acknowledged});
+}
+
+void TransferEngine::OnTimerSessionEnd() {
+    timers_.Stop(TimerId::SessionEnd);
+    EndSession(false);
+}
+
+bool TransferEngine::Abort() {
+    if (!TransferUnderWay()) return false;
+    const std::uint8_t cancel[] = {kCan, kCan};
+    WriteFrame(cancel, PendingOutput::Keep);
+    timers_.StopAll();
+    state_.SendStep = SendStep::Idle;
+    state_.LastPackSent = false;
+    state_.SentLen = 0;
+    Emit(event::Aborted{});
+    return true;
 }
 
 }  // namespace ymodem

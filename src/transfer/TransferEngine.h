@@ -20,6 +20,8 @@ inline constexpr std::chrono::milliseconds kRecvOvInterval{2};
 inline constexpr std::chrono::milliseconds kUpdateOvInterval{2000};
 inline constexpr std::chrono::milliseconds kSendEndInterval{20};
 inline constexpr std::chrono::milliseconds kFastResetInterval{500};
+// How long the end of a batch waits for the device's request and for its acknowledgement.
+inline constexpr std::chrono::seconds kSessionEndInterval{5};
 
 // The range the progress bar has before the first load.
 inline constexpr int kPlacedProgressMax = 100;
@@ -54,6 +56,17 @@ public:
     // The bar shows full, as it does at start-up.
     void FillProgressBar();
 
+    // The port went away: the transfer ends at once, silently, with every timer stopped.
+    void OnPortLost();
+
+    // Batch receivers ask for the next file after each one. Once armed, the next finished
+    // transfer ends the batch: the device's next C (also one in the same reply as the ACK of
+    // the EOT) gets the empty block 0, and no further transfer starts.
+    void EndSessionAfterNextFinish();
+    // Cancels a transfer under way with CAN CAN, queued behind the frame still leaving.
+    // Gives whether anything was sent: while idle nothing is.
+    bool Abort();
+
     // The next event not yet taken, oldest first.
     std::optional<TransferEvent> PollEvent();
 
@@ -63,7 +76,8 @@ public:
 
 private:
     enum class PendingOutput { Discard, Keep };
-    enum class ResetCause { Silence, NewImage };
+    enum class ResetCause { Silence, NewImage, PortLost };
+    enum class SessionEnd { Off, Armed, AwaitingRequest, AwaitingAck, Ended };
 
     void SendHeadFrame();
     void SendAFrame(std::span<const std::uint8_t> Data, std::int16_t offset, std::int16_t length,
@@ -71,7 +85,15 @@ private:
     void SendAByte(std::uint8_t value, PendingOutput pending);
     void WriteFrame(std::span<const std::uint8_t> frame, PendingOutput pending);
 
+    bool ImageUsable() const;
+    bool TransferUnderWay() const;
+    std::span<const std::uint8_t> Burst() const;
+
     void ProcessReceData();
+    void StartSessionEnd();
+    void ProcessSessionEndBurst();
+    void SendEmptyHeadFrame();
+    void EndSession(bool acknowledged);
     void SendNextBlock();
     void ShowProgress();
     void SetProgressValue(int value);
@@ -83,6 +105,7 @@ private:
     void OnTimerUpdateOv();
     void OnTimerSendEnd();
     void OnTimerFastReset();
+    void OnTimerSessionEnd();
 
     void Emit(TransferEvent event);
 
@@ -91,7 +114,11 @@ private:
     TextEncoder encoder_;
     TransferState state_;
     event::Progress bar_{0, kPlacedProgressMax};
-    std::optional<std::string> imagePath_;  // the path the image was loaded from
+    std::optional<std::string> imagePath_;   // the path the image was loaded from
+    std::optional<std::string> wantedPath_;  // the path the last load asked for
+    bool finished_ = false;                  // the last transfer ended with the device's ACK
+    SessionEnd sessionEnd_ = SessionEnd::Off;
+    bool sessionRequestCame_ = false;
     TimerTable timers_;
     TimePoint now_{};
     std::deque<TransferEvent> events_;

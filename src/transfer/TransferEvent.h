@@ -53,10 +53,23 @@ struct Progress {
     bool operator==(const Progress&) const = default;
 };
 
+// The batch was closed with the empty block 0: RequestCame tells whether the device asked
+// for it at all, Acknowledged whether it acknowledged it.
+struct SessionEnded {
+    bool RequestCame = false;
+    bool Acknowledged = false;
+    bool operator==(const SessionEnded&) const = default;
+};
+// The transfer under way was cancelled on the line.
+struct Aborted {
+    bool operator==(const Aborted&) const = default;
+};
+
 }  // namespace event
 
-using TransferEvent = std::variant<event::HandshakeStarted, event::BlockSent, event::EotSent,
-                                   event::Finished, event::Rejected, event::TimedOut,
-                                   event::FileInformation, event::NoBurnFile, event::Progress>;
+using TransferEvent =
+    std::variant<event::HandshakeStarted, event::BlockSent, event::EotSent, event::Finished,
+                 event::Rejected, event::TimedOut, event::FileInformation, event::NoBurnFile,
+                 event::Progress, event::SessionEnded, event::Aborted>;
 
 }  // namespace ymodem

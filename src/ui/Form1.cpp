@@ -228,7 +228,7 @@ void Form1::ShowClosedPort() {
 }
 
 // The device went away under an open port: the control has closed itself, so the window
-// shows what a close would, and the transfer ends through the silence watchdog.
+// shows what a close would. The transfer has ended with it, and the message stays.
 void Form1::OnPortLost() {
     PortOpened = false;
     ShowClosedPort();

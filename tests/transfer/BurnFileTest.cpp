@@ -134,14 +134,43 @@ TEST(TransferBurnFile, LoadDuringATransferEndsItAndTheNextCSendsTheNewImage) {
     EXPECT_EQ(run.Frames[2], ExpectedDataFrame(second, 1024, 128, 2));
 }
 
-TEST(TransferBurnFile, BlockZeroNamesTheFileTheImageCameFrom) {
-    EngineHarness h;
-    h.Load("/fw/old.bin", Image(100));
-    h.LoadPath("/fw/refused.bin");  // chosen, stored, but its load is refused
-    ASSERT_EQ(h.View.Status(), "请选择一个烧写文件");
-    h.Reply({kCrcRequest});
-    ASSERT_EQ(h.Link.Frames.size(), 1u);
-    EXPECT_EQ(h.Link.Frames[0], ExpectedHeadFrame(Bytes{'o', 'l', 'd', '.', 'b', 'i', 'n'}, 100));
+// Only the file last asked for is flashed; a C that finds no such image is not answered.
+TEST(TransferBurnFile, ACIsAnsweredOnlyWithTheImageOfTheFileLastAskedFor) {
+    struct Case {
+        const char* Name;
+        std::vector<std::string> Loads;  // in order; "-" marks a file that is not there
+        bool Answered;
+    };
+    const Case cases[] = {
+        {"no load ever", {}, false},
+        {"only a refused load", {"-/home/"}, false},
+        {"a good load", {"/fw/a.bin"}, true},
+        {"a refused choice of another file", {"/fw/a.bin", "-/fw/big.bin"}, false},
+        {"a refused reload of the same file", {"/fw/a.bin", "-/fw/a.bin"}, true},
+        {"the good file chosen again", {"/fw/a.bin", "-/fw/big.bin", "/fw/a.bin"}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        EngineHarness h;
+        for (const std::string& load : c.Loads) {
+            if (load.starts_with('-')) {
+                h.Files.Files.erase(load.substr(1));
+                h.LoadPath(load.substr(1));
+            } else {
+                h.Load(load, Image(100));
+            }
+        }
+        h.View.StatusTexts.clear();
+        h.Reply({kCrcRequest});
+        ASSERT_EQ(h.Link.Frames.size(), c.Answered ? 1u : 0u);
+        if (c.Answered) {
+            EXPECT_EQ(h.Link.Frames[0], ExpectedHeadFrame(Bytes{'a', '.', 'b', 'i', 'n'}, 100));
+            EXPECT_EQ(h.Step(), 1);
+        } else {
+            EXPECT_EQ(h.View.Status(), "请选择一个烧写文件");
+            EXPECT_EQ(h.Step(), 0);
+        }
+    }
 }
 
 TEST(TransferBurnFile, RefusedLoadDuringATransferLetsItFinishWithTheOldImage) {

@@ -268,25 +268,79 @@ TEST(TransferSender, SilenceResetFiresTwoSecondsAfterTheLastReceiveEventWhatever
     EXPECT_EQ(h.Step(), 0);
 }
 
-TEST(TransferSender, AResetCancelsAPendingEotSoTheNextTransferIsNotCutShort) {
-    EngineHarness h;
-    h.Load("x.bin", Image(1100));  // blocks 1 and 2
-    h.Reply({kCrcRequest});
-    h.Reply({kAck, kCrcRequest});
-    h.Reply({kNak});   // the fast reset is due 500 ms after this burst
-    h.Advance(488ms);  // block 2, the last, goes out 9 ms before the reset
-    h.Reply({kAck});
-    ASSERT_EQ(h.Step(), 3);
-    ASSERT_TRUE(h.Engine.TimerEnabled(TimerId::SendEnd));
-    h.Advance(10ms);  // the reset lands inside the 20 ms before the EOT
-    EXPECT_EQ(h.Step(), 0);
-    const std::size_t sent = h.Link.Frames.size();
-    h.Reply({kCrcRequest});  // the device starts over
-    h.Advance(30ms);
-    ASSERT_EQ(h.Link.Frames.size(), sent + 1);
-    EXPECT_EQ(h.Link.Frames.back().size(), 133u);  // block 0, and no EOT after it
-    h.Reply({kAck});
-    EXPECT_NE(h.View.Status(), "文件发送完毕!");
+// A reset that lands inside the 20 ms before the EOT: the EOT still goes to a device that
+// waits for it, and only a new block 0 cancels it.
+TEST(TransferSender, APendingEotOutlivesAResetUntilANewBlockZero) {
+    struct Case {
+        const char* Name;
+        bool DeviceStartsOver;
+        std::size_t FramesAfterReset;
+        int StepAfter;
+        const char* Status;
+    };
+    const Case cases[] = {
+        {"the device waits for the EOT", false, 1, 2, "文件发送完毕!"},
+        {"the device starts over with C", true, 1, 1, "发送第1包..."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        EngineHarness h;
+        h.Load("x.bin", Image(1100));  // blocks 1 and 2
+        h.Reply({kCrcRequest});
+        h.Reply({kAck, kCrcRequest});
+        h.Reply({kNak});   // the fast reset is due 500 ms after this burst
+        h.Advance(488ms);  // block 2, the last, goes out 9 ms before the reset
+        h.Reply({kAck});
+        ASSERT_EQ(h.Step(), 3);
+        h.Advance(10ms);
+        ASSERT_EQ(h.Step(), 0);
+        const std::size_t sent = h.Link.Frames.size();
+        if (c.DeviceStartsOver) h.Reply({kCrcRequest});
+        h.Advance(30ms);
+        ASSERT_EQ(h.Link.Frames.size(), sent + c.FramesAfterReset);
+        EXPECT_EQ(h.Link.Frames.back().size(), c.DeviceStartsOver ? 133u : 1u);
+        h.Reply({kAck});
+        EXPECT_EQ(h.Step(), c.StepAfter);
+        EXPECT_EQ(h.View.Status(), c.Status);
+    }
+}
+
+// Starting a running timer leaves its tick where it was: a second NAK does not put off
+// the fast reset that the first one started.
+TEST(TransferSender, ASecondNakDoesNotPutOffTheFastReset) {
+    for (const auto secondNak : {100ms, 300ms, 499ms}) {
+        SCOPED_TRACE(secondNak.count());
+        EngineHarness h;
+        h.Load("x.bin", Image(5000));
+        h.Reply({kCrcRequest});
+        h.Receive({kNak});
+        h.Advance(secondNak);
+        h.Receive({kNak});
+        h.Advance(550ms - secondNak);
+        EXPECT_EQ(h.Step(), 0);
+        h.Reply({kCrcRequest});
+        ASSERT_EQ(h.Link.Frames.size(), 2u);
+        EXPECT_EQ(h.Link.Frames.back().size(), 133u) << "block 0 again, not a data block";
+    }
+}
+
+// A lost port ends the transfer at once: nothing is due afterwards, nothing is reported.
+TEST(TransferSender, ALostPortEndsTheTransferAtOnce) {
+    for (const int blocks : {0, 1, 5}) {
+        SCOPED_TRACE(blocks);
+        EngineHarness h;
+        h.Load("x.bin", Image(5000));
+        h.Reply({kCrcRequest});
+        for (int i = 0; i < blocks; ++i) h.Reply({kAck});
+        h.Receive({kAck});
+        h.View.StatusTexts.clear();
+        h.Engine.OnPortLost();
+        h.TakeEvents();
+        EXPECT_EQ(h.Step(), 0);
+        EXPECT_EQ(h.Engine.NextWake(), std::nullopt);
+        h.Advance(5s);
+        EXPECT_TRUE(h.View.StatusTexts.empty());
+    }
 }
 
 TEST(TransferSender, WakeWithNothingDueDoesNothing) {

@@ -97,9 +97,12 @@ TEST(UiFaults, DeviceVanishingMidTransferClosesTheWindowsPort) {
     EXPECT_TRUE(w.form->ImgSwitchOn->isHidden());
     EXPECT_TRUE(w.form->ComboComm->isEnabled());
     EXPECT_TRUE(w.form->CboBaud->isEnabled());
-    // The transfer ends through the silence watchdog.
-    EXPECT_TRUE(
-        RunEventsUntil([&] { return w.form->Driver().State().SendStep == SendStep::Idle; }, 3000));
+    // The transfer ended with the port, and nothing replaces the message: not the silence
+    // watchdog two seconds later either.
+    EXPECT_EQ(w.form->Driver().State().SendStep, SendStep::Idle);
+    EXPECT_EQ(w.form->Driver().NextWake(), std::nullopt);
+    RunEventsUntil([] { return false; }, 2500);
+    EXPECT_EQ(w.form->Label4->text(), "dev0设备无效");
     // The next click tries again and reports the missing device. The link is pointed
     // somewhere certain to be missing: the pseudo-terminal's number may already serve
     // another test.
@@ -162,7 +165,12 @@ TEST(UiFaults, GarbageFloodKeepsTheWindowAnsweringAndAFollowingCStartsATransfer)
 #endif
     EXPECT_EQ(w.form->Driver().State().SendStep, SendStep::Idle);
     w.device.ReadUntil([](const Bytes&) { return false; }, 50);  // nothing was sent
-    w.form->FilePath = "/nonexistent";                           // block 0 carries the name only
+    w.form->FilePath = w.folder.filePath("fw.bin").toStdString();
+    QFile file(w.folder.filePath("fw.bin"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(100, 'x'));
+    file.close();
+    w.form->Command2_Click();
     w.device.Write(Bytes{'C'});
     const Bytes head = w.device.ReadCount(133);
     ASSERT_EQ(head.size(), 133u);

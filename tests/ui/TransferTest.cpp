@@ -80,6 +80,15 @@ TEST(UiTransfer, WholeFileThroughTheWindowsPort) {
     EXPECT_EQ(status(), "文件发送完毕!");
 }
 
+TEST(UiTransfer, AFirstStartWithoutABurnFileAnswersNoC) {
+    TestWindow w;
+    w.StartOnPort("COM12");  // the stored path is the home folder
+    w.form.CmdOpenAndClosePort->click();
+    w.Reply({'C'});
+    EXPECT_TRUE(w.comm.Frames().empty());
+    EXPECT_EQ(w.form.Label4->text(), "请选择一个烧写文件");
+}
+
 TEST(UiTransfer, SilentDeviceIsReportedAfterTwoSeconds) {
     TestWindow w;
     OpenWithFirmware(w);

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "TimerTable.h"
+#include "DeadlineTable.h"
 
 namespace ymodem {
 

@@ -21,23 +21,17 @@ std::size_t FrameLength(std::uint8_t first) {
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> FrameAssembler::Push(TimePoint now, std::uint8_t byte) {
+std::optional<std::vector<std::uint8_t>> FrameAssembler::Push(std::uint8_t byte) {
     if (partial_.empty()) {
         expected_ = FrameLength(byte);
-        cancels_ = byte == kCancel ? cancels_ + 1 : 0;
+        cancels_ = byte == kCan ? cancels_ + 1 : 0;
         if (expected_ == 0) return std::nullopt;
     }
     partial_.push_back(byte);
-    lastByte_ = now;
     if (partial_.size() < expected_) return std::nullopt;
     std::vector<std::uint8_t> frame;
     frame.swap(partial_);
     return frame;
-}
-
-std::optional<TimePoint> FrameAssembler::StallDeadline() const {
-    if (partial_.empty()) return std::nullopt;
-    return lastByte_ + kFrameStallTimeout;
 }
 
 }  // namespace ymodem

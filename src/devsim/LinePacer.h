@@ -5,7 +5,7 @@
 #include <deque>
 #include <span>
 
-#include "TimerTable.h"
+#include "DeadlineTable.h"
 
 namespace ymodem {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "TimerTable.h"
+#include "DeadlineTable.h"
 
 namespace ymodem {
 

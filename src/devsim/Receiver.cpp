@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "Deadlines.h"
 #include "Frames.h"
 
 namespace ymodem {
@@ -15,7 +14,9 @@ constexpr std::chrono::milliseconds kGarbageInterval{300};
 }  // namespace
 
 Receiver::Receiver(ReceiverOptions options, TimePoint start)
-    : options_(std::move(options)), stray_(options_.GarbageSeed), nextRequest_(start) {}
+    : options_(std::move(options)), stray_(options_.GarbageSeed) {
+    timers_.Restart(Timer::Request, start, {});
+}
 
 // ---- time ------------------------------------------------------------------------------
 
@@ -31,26 +32,20 @@ std::vector<TimedWrite> Receiver::OnWake(TimePoint now) {
     return outbox_.TakeDue(now);
 }
 
-Receiver::Deadlines Receiver::PendingDeadlines() const {
-    return {assembler_.StallDeadline(), sessionSilence_, phaseDeadline_, nextRequest_,
-            nextGarbage_};
-}
-
 std::optional<TimePoint> Receiver::NextWake() const {
-    const std::optional<TimePoint> timer = EarliestDeadline(PendingDeadlines());
+    const std::optional<TimePoint> timer = timers_.NextDeadline();
     const std::optional<TimePoint> write = outbox_.NextDue();
     if (!timer || !write) return timer ? timer : write;
     return std::min(*timer, *write);
 }
 
 void Receiver::FireDue(TimePoint now) {
-    for (;;) {
-        const Deadlines deadlines = PendingDeadlines();
-        const auto due = FirstDueDeadline(deadlines, now);
-        if (!due) return;
+    while (const auto due = timers_.FirstDue(now)) {
+        const TimePoint at = *timers_.Deadline(*due);
+        timers_.Stop(*due);
         // Handlers see the moment their timer was due, so that what they start keeps its
         // spacing however late the caller woke us.
-        Fire(static_cast<Timer>(*due), *deadlines[*due]);
+        Fire(*due, at);
     }
 }
 
@@ -60,7 +55,7 @@ void Receiver::Fire(Timer timer, TimePoint at) {
             OnStall(at);
             break;
         case Timer::SessionSilence:
-            EndSession(at, SessionEnd::Silence, {kCancel, kCancel});
+            EndSession(at, SessionEnd::Silence, {kCan, kCan});
             break;
         case Timer::Phase:
             OnPhaseEnd(at);
@@ -71,18 +66,15 @@ void Receiver::Fire(Timer timer, TimePoint at) {
         case Timer::Garbage:
             OnGarbageTick(at);
             break;
-        case Timer::Count:
-            break;
     }
 }
 
 void Receiver::OnStall(TimePoint at) {
-    assembler_.Discard();
+    DiscardFrame();
     Reject(at);
 }
 
 void Receiver::OnPhaseEnd(TimePoint at) {
-    phaseDeadline_.reset();
     if (phase_ == Phase::Gap && finished_ >= options_.Count) {
         EndSession(at, SessionEnd::AllTransfers, {});
         return;
@@ -92,11 +84,11 @@ void Receiver::OnPhaseEnd(TimePoint at) {
 }
 
 void Receiver::OnRequestTick(TimePoint at) {
-    nextRequest_ = at + kRequestInterval;
+    timers_.Restart(Timer::Request, at, kRequestInterval);
     // A C in the middle of block 0 would be read as part of the reply to it.
     if (assembler_.Open()) return;
     outbox_.Schedule(at, {kCrcRequest});
-    if (options_.Garbage) nextGarbage_ = at + kGarbageInterval;
+    if (options_.Garbage) timers_.Restart(Timer::Garbage, at, kGarbageInterval);
 }
 
 // Garbage goes out only between two C's, at least a garbage interval before the next one,
@@ -104,17 +96,26 @@ void Receiver::OnRequestTick(TimePoint at) {
 // quiet-gap burst with a reply.
 void Receiver::OnGarbageTick(TimePoint at) {
     if (!assembler_.Open()) outbox_.Schedule(at, stray_.Burst());
-    nextGarbage_ = at + kGarbageInterval;
-    if (!nextRequest_ || *nextGarbage_ + kGarbageInterval > *nextRequest_) nextGarbage_.reset();
+    const auto request = timers_.Deadline(Timer::Request);
+    if (request && at + 2 * kGarbageInterval <= *request) {
+        timers_.Restart(Timer::Garbage, at, kGarbageInterval);
+    }
 }
 
 // ---- frames ----------------------------------------------------------------------------
 
 void Receiver::OnByte(TimePoint now, std::uint8_t byte) {
     if (phase_ == Phase::Silent || phase_ == Phase::Done) return;
-    if (phase_ == Phase::Receiving) phaseDeadline_ = now + kRequestInterval;
-    if (sessionSilence_) sessionSilence_ = now + kIapSessionSilence;
-    const auto frame = assembler_.Push(now, byte);
+    if (phase_ == Phase::Receiving) timers_.Restart(Timer::Phase, now, kRequestInterval);
+    if (timers_.Enabled(Timer::SessionSilence)) {
+        timers_.Restart(Timer::SessionSilence, now, kIapSessionSilence);
+    }
+    const auto frame = assembler_.Push(byte);
+    if (assembler_.Open()) {
+        timers_.Restart(Timer::Stall, now, kFrameStallTimeout);
+    } else {
+        timers_.Stop(Timer::Stall);
+    }
     if (assembler_.SenderCancelled()) {
         // A vendor loader acknowledges the abort; others just stop.
         EndSession(now, SessionEnd::SenderCancel,
@@ -215,20 +216,20 @@ void Receiver::OnEot(TimePoint now) {
 
 void Receiver::BeginTransfer(TimePoint now, HeadBlock head) {
     ++erases_;
-    if (Iap()) sessionSilence_ = now + kIapSessionSilence;
+    if (Iap()) timers_.Restart(Timer::SessionSilence, now, kIapSessionSilence);
     image_ = ReceivedImage{std::move(head.Name), {}, now, now};
     imageSize_ = static_cast<std::size_t>(head.Size);
     image_.Data.reserve(imageSize_);
     expected_ = 1;
     awaitingResend_ = false;
-    nextRequest_.reset();
-    nextGarbage_.reset();
+    timers_.Stop(Timer::Request);
+    timers_.Stop(Timer::Garbage);
     if (TakeFault(options_.SilentAfter, 0)) {
         FallSilent(now);
         return;
     }
     phase_ = Phase::Receiving;
-    phaseDeadline_ = now + kRequestInterval;
+    timers_.Restart(Timer::Phase, now, kRequestInterval);
     AnswerHead(now);
 }
 
@@ -247,20 +248,20 @@ void Receiver::FinishTransfer(TimePoint now) {
     // with an empty block 0. Our sender has stopped by then and ignores it.
     Reply(now, {kAck, kCrcRequest});
     phase_ = Phase::Gap;
-    phaseDeadline_ = now + options_.Gap;
+    timers_.Restart(Timer::Phase, now, options_.Gap);
 }
 
 void Receiver::WaitForHead(TimePoint at) {
     phase_ = Phase::WaitingHead;
-    phaseDeadline_.reset();
-    nextRequest_ = at;
-    nextGarbage_.reset();
+    timers_.Stop(Timer::Phase);
+    timers_.Restart(Timer::Request, at, {});
+    timers_.Stop(Timer::Garbage);
 }
 
 void Receiver::FallSilent(TimePoint now) {
     phase_ = Phase::Silent;
-    phaseDeadline_ = now + kSilence;
-    assembler_.Discard();
+    timers_.Restart(Timer::Phase, now, kSilence);
+    DiscardFrame();
     // A C still waiting behind a split reply would break the silence.
     outbox_.DropAfter(now);
 }
@@ -268,12 +269,14 @@ void Receiver::FallSilent(TimePoint now) {
 void Receiver::EndSession(TimePoint at, SessionEnd why, std::vector<std::uint8_t> lastWords) {
     end_ = why;
     phase_ = Phase::Done;
-    phaseDeadline_.reset();
-    nextRequest_.reset();
-    nextGarbage_.reset();
-    sessionSilence_.reset();
+    timers_.StopAll();
     assembler_.Discard();
     if (!lastWords.empty()) outbox_.Schedule(at, std::move(lastWords));
+}
+
+void Receiver::DiscardFrame() {
+    assembler_.Discard();
+    timers_.Stop(Timer::Stall);
 }
 
 bool Receiver::TakeFault(std::optional<int>& fault, int index) {
@@ -304,10 +307,11 @@ void Receiver::Reject(TimePoint now) {
 
 void Receiver::Reply(TimePoint at, std::vector<std::uint8_t> bytes) {
     const TimePoint queued = outbox_.Schedule(at, std::move(bytes));
-    if (phase_ == Phase::Receiving) phaseDeadline_ = queued + kRequestInterval;
+    if (phase_ == Phase::Receiving) timers_.Restart(Timer::Phase, queued, kRequestInterval);
     // The next C keeps a full interval from any reply, so the two never share a burst.
-    if (phase_ == Phase::WaitingHead && nextRequest_) {
-        nextRequest_ = std::max(*nextRequest_, at + kRequestInterval);
+    const auto request = timers_.Deadline(Timer::Request);
+    if (phase_ == Phase::WaitingHead && request && *request < at + kRequestInterval) {
+        timers_.Restart(Timer::Request, at, kRequestInterval);
     }
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "BlockReader.h"
+#include "DeadlineTable.h"
 #include "FrameAssembler.h"
 #include "ReceivedImage.h"
 #include "ReceiverOptions.h"
@@ -40,10 +40,9 @@ private:
     enum class Phase { WaitingHead, Receiving, Silent, Gap, Done };
     // In the order they go on a tie: a stalled frame is rejected before the quiet time it
     // also ends is judged, and a loader that gives up sends no C first.
-    enum class Timer { Stall, SessionSilence, Phase, Request, Garbage, Count };
-    using Deadlines = std::array<std::optional<TimePoint>, static_cast<std::size_t>(Timer::Count)>;
+    enum class Timer { Stall, SessionSilence, Phase, Request, Garbage };
+    static constexpr std::size_t kTimers = 5;
 
-    Deadlines PendingDeadlines() const;
     void FireDue(TimePoint now);
     void Fire(Timer timer, TimePoint at);
     void OnStall(TimePoint at);
@@ -62,6 +61,7 @@ private:
     void FinishTransfer(TimePoint now);
     void WaitForHead(TimePoint at);
     void FallSilent(TimePoint now);
+    void DiscardFrame();
     void EndSession(TimePoint at, SessionEnd why, std::vector<std::uint8_t> lastWords);
     bool TakeFault(std::optional<int>& fault, int index);
 
@@ -74,10 +74,7 @@ private:
     FrameAssembler assembler_;
     ReplyQueue outbox_;
     StrayBytes stray_;
-    std::optional<TimePoint> phaseDeadline_;
-    std::optional<TimePoint> nextRequest_;
-    std::optional<TimePoint> nextGarbage_;
-    std::optional<TimePoint> sessionSilence_;  // an IAP loader's, once its session began
+    DeadlineTable<Timer, kTimers> timers_;
 
     ReceivedImage image_;
     std::size_t imageSize_ = 0;

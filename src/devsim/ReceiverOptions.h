@@ -7,6 +7,9 @@
 namespace ymodem {
 
 inline constexpr std::chrono::seconds kRequestInterval{1};
+// A frame that stops arriving half way is given up after this long, so that a lost byte
+// costs one retransmission instead of swallowing the start of the next frame.
+inline constexpr std::chrono::seconds kFrameStallTimeout{1};
 inline constexpr std::chrono::seconds kSilence{3};
 // A vendor IAP loader gives a started session up after this long without a byte.
 inline constexpr std::chrono::seconds kIapSessionSilence{5};

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "FrameAssembler.h"
 #include "Frames.h"
 
 namespace ymodem {
@@ -13,7 +12,7 @@ namespace {
 constexpr std::size_t kBurstSize = 3;
 
 // Two CANs in a row would cancel a standard sender.
-constexpr std::array<std::uint8_t, 4> kNeverStray = {kCrcRequest, kAck, kNak, kCancel};
+constexpr std::array<std::uint8_t, 4> kNeverStray = {kCrcRequest, kAck, kNak, kCan};
 
 }  // namespace
 

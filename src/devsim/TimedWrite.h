@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "TimerTable.h"
+#include "DeadlineTable.h"
 
 namespace ymodem {
 

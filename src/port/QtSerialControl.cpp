@@ -1,5 +1,7 @@
 #include "QtSerialControl.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 
 #include <QScopedValueRollback>
@@ -206,6 +208,16 @@ void QtSerialControl::HandleError(QSerialPort::SerialPortError error) {
     if (closing_ || !port_->isOpen()) return;
     Close();
     QMetaObject::invokeMethod(this, &QtSerialControl::PortLost, Qt::QueuedConnection);
+}
+
+bool QtSerialControl::WaitForOutput(int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (port_->isOpen() && port_->bytesToWrite() > 0) {
+        const qint64 left = timeoutMs - clock.elapsed();
+        if (left <= 0 || !port_->waitForBytesWritten(static_cast<int>(left))) break;
+    }
+    return !port_->isOpen() || port_->bytesToWrite() == 0;
 }
 
 }  // namespace ymodem

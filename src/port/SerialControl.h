@@ -55,6 +55,9 @@ public:
 
     // The waiting received bytes, removed from the buffer; none while closed.
     virtual std::vector<std::uint8_t> Input() = 0;
+    // Waits, at most timeoutMs, until everything written has left the program for the
+    // device; gives whether it has. Closing the port drops what has not.
+    virtual bool WaitForOutput(int timeoutMs) = 0;
     // The code of the last event raised (kEventReceive), 0 before any.
     virtual int CommEvent() const = 0;
 

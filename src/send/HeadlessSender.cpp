@@ -8,6 +8,13 @@
 
 namespace ymodem {
 
+namespace {
+
+// Long enough for a 1029-byte block at 9600 baud.
+constexpr int kDrainMs = 2000;
+
+}  // namespace
+
 HeadlessSender::HeadlessSender(SerialControl& comm, BurnFileSource& files, SendOptions options,
                                std::FILE* out, std::FILE* err, bool showBar,
                                TransferDriver::Clock clock)
@@ -25,15 +32,16 @@ HeadlessSender::HeadlessSender(SerialControl& comm, BurnFileSource& files, SendO
 }
 
 std::optional<int> HeadlessSender::Start() {
-    if (!driver_.LoadBurnFile(ToUtf8(options_.File))) return kExitLoadFailed;
+    if (!driver_.LoadBurnFile(options_.File)) return kExitLoadFailed;
     if (const auto failed = OpenPort()) return failed;
+    if (options_.EndSession && options_.Count == 1) driver_.EndSessionAfterNextFinish();
     if (options_.TimeoutSeconds > 0) timeout_.start(options_.TimeoutSeconds * 1000);
     return std::nullopt;
 }
 
 std::optional<int> HeadlessSender::OpenPort() {
     try {
-        ApplyLineSettings(comm_, options_.Port, options_.Baud);
+        ApplyLineSettings(comm_, options_.Port, QString::number(options_.Baud));
         comm_.SetPortOpen(true);
     } catch (const CommError& error) {
         const QString windowText = PortFailureText(comm_, error.Number());
@@ -45,8 +53,8 @@ std::optional<int> HeadlessSender::OpenPort() {
                          "group and log in again)\n",
                          ToUtf8(options_.Port).c_str());
         } else {
-            std::fprintf(err_, "ymodem-send: cannot open %s: %s\n", ToUtf8(options_.Port).c_str(),
-                         error.what());
+            std::fprintf(err_, "ymodem-send: cannot open %s at %d baud: %s\n",
+                         ToUtf8(options_.Port).c_str(), options_.Baud, error.what());
         }
         return kExitPortFailed;
     }
@@ -61,13 +69,26 @@ void HeadlessSender::HandleEvent(const TransferEvent& event) {
         return;
     }
     view_.Show(event);
-    if (!std::holds_alternative<event::Finished>(event)) return;
+    if (std::holds_alternative<event::Finished>(event)) CountFinished();
+    if (std::holds_alternative<event::SessionEnded>(event)) Succeed();
+}
+
+void HeadlessSender::CountFinished() {
     ++finished_;
-    if (options_.Count > 0 && finished_ >= options_.Count) {
-        done_ = true;
-        Stop();
-        emit Finished(kExitDone);
+    if (options_.Count == 0) return;
+    if (options_.EndSession) {
+        // The batch ends with the next finished transfer, which is the last one wanted.
+        if (finished_ + 1 == options_.Count) driver_.EndSessionAfterNextFinish();
+        return;
     }
+    if (finished_ >= options_.Count) Succeed();
+}
+
+void HeadlessSender::Succeed() {
+    if (done_) return;
+    done_ = true;
+    Stop();
+    emit Finished(kExitDone);
 }
 
 void HeadlessSender::HandlePortLost() {
@@ -90,9 +111,17 @@ void HeadlessSender::Fail(int exitCode, const std::string& message) {
     emit Finished(exitCode);
 }
 
+void HeadlessSender::Interrupt() {
+    done_ = true;
+    driver_.Abort();
+    Stop();
+}
+
 void HeadlessSender::Stop() {
     timeout_.stop();
     try {
+        // A frame or a cancel still leaving must reach the device whole.
+        if (comm_.PortOpen()) comm_.WaitForOutput(kDrainMs);
         comm_.SetPortOpen(false);
     } catch (const CommError&) {
         // Closing is the last thing we do; nothing is left to report it to.

@@ -23,7 +23,9 @@ public:
 
     // Loads and opens; gives an exit code when the run ends before it starts serving.
     std::optional<int> Start();
-    // Closes the port, as on an interrupt.
+    // Cancels a transfer under way on the line, lets the cancel leave and closes the port.
+    void Interrupt();
+    // Closes the port once what was written has left.
     void Stop();
 
     TransferDriver& Driver() { return driver_; }
@@ -34,6 +36,8 @@ signals:
 private:
     std::optional<int> OpenPort();
     void HandleEvent(const TransferEvent& event);
+    void CountFinished();
+    void Succeed();
     void HandlePortLost();
     void HandleTimeout();
     void Fail(int exitCode, const std::string& message);

@@ -7,14 +7,25 @@
 
 namespace ymodem {
 
+// The command line of ymodem-send as QCommandLineParser splits it, values still text.
+struct SendCommandLine {
+    QStringList Positional;  // PORT FILE
+    QString Baud = "115200";
+    QString Count = "1";
+    QString Timeout = "0";
+    bool Quiet = false;
+    bool EndSession = false;
+};
+
 // What the command line of ymodem-send asks for.
 struct SendOptions {
     QString Port;
-    QString File;
-    QString Baud = "115200";
+    std::string File;  // the path with the system's separators, as the engine takes it
+    int Baud = 115200;
     int Count = 1;           // transfers to finish; 0 serves for ever
     int TimeoutSeconds = 0;  // 0: no limit
     bool Quiet = false;
+    bool EndSession = false;  // close the batch with the empty block 0 after the last one
 };
 
 struct ParsedSendOptions {
@@ -35,7 +46,6 @@ enum SendExit : int {
 };
 
 // Checks the values of options that QCommandLineParser has already split.
-ParsedSendOptions CheckSendOptions(const QStringList& positional, const QString& baud,
-                                   const QString& count, const QString& timeout, bool quiet);
+ParsedSendOptions CheckSendOptions(const SendCommandLine& line);
 
 }  // namespace ymodem

@@ -20,32 +20,38 @@ TEST(SendOptions, CommandLineValues) {
     const auto taken = [](const ParsedSendOptions& parsed) {
         if (!parsed.Options) return "refused: " + parsed.Error;
         const SendOptions& o = *parsed.Options;
-        return QStringLiteral("%1 %2 %3 count=%4 timeout=%5 quiet=%6")
-            .arg(o.Port, o.File, o.Baud)
+        return QStringLiteral("%1 %2 %3 count=%4 timeout=%5 quiet=%6 end=%7")
+            .arg(o.Port, QString::fromStdString(o.File))
+            .arg(o.Baud)
             .arg(o.Count)
             .arg(o.TimeoutSeconds)
-            .arg(o.Quiet);
+            .arg(o.Quiet)
+            .arg(o.EndSession);
     };
     const struct {
-        QStringList Positional;
-        QString Baud, Count, Timeout;
-        bool Quiet;
+        SendCommandLine Line;
         QString Taken;
     } cases[] = {
-        {{"tty0", "a"}, "115200", "1", "0", false, "tty0 a 115200 count=1 timeout=0 quiet=0"},
-        {{"COM3", "b c"}, "9600", "0", "30", true, "COM3 b c 9600 count=0 timeout=30 quiet=1"},
-        {{"p", "f"}, "57600", "12", "7", false, "p f 57600 count=12 timeout=7 quiet=0"},
-        {{"ttyUSB0", "a.bin"}, "14400", "1", "0", false, "refused: unsupported baud rate '14400'"},
-        {{"ttyUSB0", "a.bin"}, "fast", "1", "0", false, "refused: unsupported baud rate 'fast'"},
-        {{"ttyUSB0", "a.bin"}, "115200", "-1", "0", false, "refused: --count"},
-        {{"ttyUSB0", "a.bin"}, "115200", "x", "0", false, "refused: --count"},
-        {{"ttyUSB0", "a.bin"}, "115200", "1", "-5", false, "refused: --timeout"},
-        {{"ttyUSB0"}, "115200", "1", "0", false, "refused: expected a PORT and a FILE"},
-        {{"a", "b", "c"}, "115200", "1", "0", false, "refused: expected a PORT and a FILE"},
+        {{{"tty0", "a"}, "115200", "1", "0", false, false},
+         "tty0 a 115200 count=1 timeout=0 quiet=0 end=0"},
+        {{{"COM3", "b c"}, "9600", "0", "30", true, false},
+         "COM3 b c 9600 count=0 timeout=30 quiet=1 end=0"},
+        {{{"p", "f"}, "921600", "12", "7", false, true},
+         "p f 921600 count=12 timeout=7 quiet=0 end=1"},
+        {{{"p", "f"}, "1000000", "1", "0", false, false},
+         "p f 1000000 count=1 timeout=0 quiet=0 end=0"},
+        {{{"ttyUSB0", "a.bin"}, "fast", "1", "0", false, false}, "refused: --baud"},
+        {{{"ttyUSB0", "a.bin"}, "0", "1", "0", false, false}, "refused: --baud"},
+        {{{"ttyUSB0", "a.bin"}, "115200", "-1", "0", false, false}, "refused: --count"},
+        {{{"ttyUSB0", "a.bin"}, "115200", "x", "0", false, false}, "refused: --count"},
+        {{{"ttyUSB0", "a.bin"}, "115200", "0", "0", false, true}, "refused: --end-session"},
+        {{{"ttyUSB0", "a.bin"}, "115200", "1", "-5", false, false}, "refused: --timeout"},
+        {{{"ttyUSB0"}, "115200", "1", "0", false, false}, "refused: expected a PORT and a FILE"},
+        {{{"a", "b", "c"}, "115200", "1", "0", false, false},
+         "refused: expected a PORT and a FILE"},
     };
     for (const auto& c : cases) {
-        const QString result =
-            taken(CheckSendOptions(c.Positional, c.Baud, c.Count, c.Timeout, c.Quiet));
+        const QString result = taken(CheckSendOptions(c.Line));
         EXPECT_TRUE(result.startsWith(c.Taken)) << result.toStdString();
     }
 }
@@ -75,15 +81,25 @@ struct SenderRig {
     std::unique_ptr<HeadlessSender> Sender;
     TimePoint Now{std::chrono::hours(1)};
 
-    explicit SenderRig(int count = 1) {
+    explicit SenderRig(int count = 1, bool endSession = false) {
         Comm.SetCandidates({"COM3"});
         Files.Files["fw/app.bin"] = Bytes(300, 0x42);
         SendOptions options;
         options.Port = "COM3";
         options.File = "fw/app.bin";
         options.Count = count;
+        options.EndSession = endSession;
         Sender = std::make_unique<HeadlessSender>(Comm, Files, options, Out.File(), Err.File(),
                                                   false, [this] { return Now; });
+    }
+
+    void Wait(std::chrono::milliseconds step) {
+        Now += step;
+        Sender->Driver().Wake();
+    }
+    void Reply(const Bytes& bytes) {
+        Comm.InjectInput(bytes);
+        Wait(std::chrono::milliseconds(5));
     }
 
     // Answers like a boot loader through the port, on simulated time.
@@ -124,6 +140,25 @@ TEST(SendHeadless, PrintsTheFileLineAndEveryStatusTextAndEndsAfterCountTransfers
     ASSERT_EQ(out.substr(0, fileLine.size()), fileLine);
     EXPECT_EQ(out.substr(out.find('\n') + 1), "COM3已打开115200,N,8,1\n" + transfer + transfer);
     EXPECT_EQ(rig.Comm.Frames().size(), 2u * 5u);
+}
+
+TEST(SendHeadless, EndSessionClosesTheBatchAfterTheLastTransferOnly) {
+    SenderRig rig(2, true);
+    QSignalSpy finished(rig.Sender.get(), &HeadlessSender::Finished);
+    ASSERT_EQ(rig.Sender->Start(), std::nullopt);
+    rig.Serve();
+    rig.Serve();  // the C that starts it is a new transfer, not the end of the batch
+    EXPECT_EQ(finished.count(), 0);
+    rig.Reply({kCrcRequest});
+    rig.Reply({kAck});
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_EQ(finished.at(0).at(0).toInt(), kExitDone);
+    const auto& frames = rig.Comm.Frames();
+    ASSERT_GE(frames.size(), 2u);
+    EXPECT_EQ(frames[frames.size() - 2], Bytes{kEot});
+    EXPECT_EQ(frames.back()[1], 0x00);
+    EXPECT_EQ(frames.back()[3], 0x00);  // no name: the end of the batch
+    EXPECT_TRUE(rig.Out.Text().ends_with("文件发送完毕!\n传输会话已结束!\n"));
 }
 
 TEST(SendHeadless, RefusedFileAndPortGiveTheirExitCodes) {

@@ -324,25 +324,6 @@ TEST(TransferSender, ASecondNakDoesNotPutOffTheFastReset) {
     }
 }
 
-// A lost port ends the transfer at once: nothing is due afterwards, nothing is reported.
-TEST(TransferSender, ALostPortEndsTheTransferAtOnce) {
-    for (const int blocks : {0, 1, 5}) {
-        SCOPED_TRACE(blocks);
-        EngineHarness h;
-        h.Load("x.bin", Image(5000));
-        h.Reply({kCrcRequest});
-        for (int i = 0; i < blocks; ++i) h.Reply({kAck});
-        h.Receive({kAck});
-        h.View.StatusTexts.clear();
-        h.Engine.OnPortLost();
-        h.TakeEvents();
-        EXPECT_EQ(h.Step(), 0);
-        EXPECT_EQ(h.Engine.NextWake(), std::nullopt);
-        h.Advance(5s);
-        EXPECT_TRUE(h.View.StatusTexts.empty());
-    }
-}
-
 TEST(TransferSender, WakeWithNothingDueDoesNothing) {
     EngineHarness h;
     h.Load("x.bin", Image(100));
@@ -352,84 +333,6 @@ TEST(TransferSender, WakeWithNothingDueDoesNothing) {
     h.Engine.OnWake(h.Now);
     EXPECT_EQ(h.View.StatusTexts, before);
     EXPECT_EQ(h.Engine.NextWake(), h.Now - 3ms + 2000ms);
-}
-
-// Batch receivers ask for the next file after the EOT; the armed sender answers that
-// request with the empty block 0 and starts nothing more.
-TEST(TransferSender, TheBatchEndsWithTheEmptyBlockZero) {
-    const Bytes emptyHead = [] {
-        Bytes frame(133, 0);
-        frame[0] = 0x01;
-        frame[2] = 0xFF;
-        return frame;
-    }();
-    struct Case {
-        const char* Name;
-        Bytes FinalReply;                 // the answer to the EOT
-        std::optional<Bytes> LaterReply;  // one second later
-        bool HeadSent;
-        event::SessionEnded Ended;
-    };
-    const Case cases[] = {
-        {"C with the ACK, as U-Boot sends it",
-         {kAck, kAck, kCrcRequest},
-         Bytes{kAck},
-         true,
-         {true, true}},
-        {"C a second later", {kAck}, Bytes{kCrcRequest}, true, {true, false}},
-        {"no C at all", {kAck}, std::nullopt, false, {false, false}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        EngineHarness h;
-        h.Load("x.bin", Image(100));
-        h.Engine.EndSessionAfterNextFinish();
-        h.Reply({kCrcRequest});
-        h.Reply({kAck, kCrcRequest});
-        h.Advance(25ms);
-        h.Reply(c.FinalReply);
-        ASSERT_EQ(h.View.StatusTexts.back(), "文件发送完毕!");
-        h.Advance(1s);
-        if (c.LaterReply) h.Reply(*c.LaterReply);
-        h.Advance(6s);
-        h.Reply({kCrcRequest});  // asking again after the end starts nothing
-        ASSERT_EQ(h.Link.Frames.size(), c.HeadSent ? 4u : 3u);
-        if (c.HeadSent) {
-            EXPECT_EQ(h.Link.Frames.back(), emptyHead);
-        }
-        const auto ended =
-            std::count(h.View.Events.begin(), h.View.Events.end(), TransferEvent{c.Ended});
-        EXPECT_EQ(ended, 1);
-    }
-}
-
-TEST(TransferSender, AnAbortCancelsOnlyATransferUnderWayBehindItsLastFrame) {
-    struct Case {
-        const char* Name;
-        int Acks;  // replies after block 0; the image has 12 blocks
-        bool Cancelled;
-    };
-    const Case cases[] = {
-        {"idle", -1, false}, {"after block 0", 0, true}, {"mid-transfer", 4, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        EngineHarness h;
-        h.Load("x.bin", Image(5000));
-        if (c.Acks >= 0) h.Reply({kCrcRequest});
-        for (int i = 0; i < c.Acks; ++i) h.Reply({kAck});
-        const std::size_t frames = h.Link.Frames.size();
-        h.Link.Operations.clear();
-        EXPECT_EQ(h.Engine.Abort(), c.Cancelled);
-        h.TakeEvents();
-        if (!c.Cancelled) {
-            EXPECT_EQ(h.Link.Frames.size(), frames);
-            continue;
-        }
-        EXPECT_EQ(h.Link.Frames.back(), (Bytes{kCan, kCan}));
-        EXPECT_EQ(h.Link.Operations, (std::vector<std::string>{"PortOpen?", "Output"}));
-        EXPECT_EQ(h.View.Status(), "传输已中止!");
-        EXPECT_EQ(h.Engine.NextWake(), std::nullopt);
-    }
 }
 
 }  // namespace

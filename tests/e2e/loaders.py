@@ -11,6 +11,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import tty
 import zlib
@@ -19,6 +20,7 @@ from e2e import Device, expect_transfers, fail, image, send, start_send, wait_fo
 
 UBOOT = "/usr/lib/u-boot/qemu_arm/u-boot.bin"  # Debian's u-boot-qemu
 LOAD_ADDRESS = 0x40200000                      # RAM of QEMU's virt machine, clear of U-Boot
+SESSION_ENDED = "传输会话已结束!"              # the sender's line once the empty block 0 is ACKed
 
 
 def need(program):
@@ -40,13 +42,12 @@ def case_iap_end_session():
         code, out, err = send(device.port, path, "--count", "1", "--end-session",
                               "--timeout", "30")
         dev_code, dev_out, _ = device.finish()
-        if code != 0:
+        if code != 0 or out.splitlines()[-1] != SESSION_ENDED:
             fail("ymodem-send exited %d\n%s\n%s" % (code, out, err))
         if (dev_code != 0 or dev_out.count("verify: OK") != 1
                 or "session: ended by the sender (empty block 0), erases=1" not in dev_out):
             fail("device exited %d\n%s" % (dev_code, dev_out))
-        print("IAP loader, --count 1 --end-session: one erase, session ended; sender said %r"
-              % out.strip().splitlines()[-1])
+        print("IAP loader, --count 1 --end-session: one erase, session ended")
 
 
 def case_iap_window_behaviour():
@@ -69,6 +70,51 @@ def case_iap_window_behaviour():
               % count)
 
 
+class PipedReceiver:
+    """A receiver that talks through pipes, relayed to a pseudo-terminal the sender opens.
+    Run on the pseudo-terminal itself, rb would flush the reply a real line would have
+    carried away: it ends with tcflush(), which on a pseudo-terminal drops the ACK of the
+    empty block 0 that the sender has not read yet."""
+
+    def __init__(self, args, cwd):
+        self.master, self.slave = pty.openpty()
+        tty.setraw(self.master)
+        tty.setraw(self.slave)
+        self.port = os.ttyname(self.slave)
+        self.process = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL, cwd=cwd, bufsize=0)
+        self.relay = threading.Thread(target=self._relay, daemon=True)
+        self.relay.start()
+
+    def _relay(self):
+        out = self.process.stdout.fileno()
+        while True:
+            ready, _, _ = select.select([self.master, out], [], [], 0.5)
+            if out in ready:
+                data = os.read(out, 4096)
+                if not data:
+                    return
+                os.write(self.master, data)
+            if self.master in ready:
+                data = os.read(self.master, 4096)
+                try:
+                    self.process.stdin.write(data)
+                except BrokenPipeError:
+                    pass
+
+    def finish(self, timeout):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+            return None
+        finally:
+            self.relay.join(timeout=5)
+            os.close(self.master)
+            os.close(self.slave)
+
+
 def case_rb():
     need("rb")
     for size in (5000, 32767):
@@ -76,23 +122,13 @@ def case_rb():
             path = image(folder, size, name="fw.bin")
             received = os.path.join(folder, "rb")
             os.makedirs(received)
-            master, slave = pty.openpty()
-            tty.setraw(master)
-            tty.setraw(slave)
-            rb = subprocess.Popen(["rb", "--ymodem"], stdin=master, stdout=master,
-                                  stderr=subprocess.DEVNULL, cwd=received)
-            try:
-                code, out, err = send(os.ttyname(slave), path, "--count", "1", "--end-session",
-                                      "--timeout", "60")
-                rb_code = rb.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                rb.kill()
-                rb.wait()
+            rb = PipedReceiver(["rb", "--ymodem"], received)
+            code, out, err = send(rb.port, path, "--count", "1", "--end-session",
+                                  "--timeout", "60")
+            rb_code = rb.finish(timeout=10)
+            if rb_code is None:
                 fail("rb did not end after --end-session (%d bytes)" % size)
-            finally:
-                os.close(master)
-                os.close(slave)
-            if code != 0 or rb_code != 0:
+            if code != 0 or rb_code != 0 or out.splitlines()[-1] != SESSION_ENDED:
                 fail("%d bytes: ymodem-send exited %d, rb %d\n%s\n%s"
                      % (size, code, rb_code, out, err))
             with open(os.path.join(received, "fw.bin"), "rb") as got, open(path, "rb") as sent:
@@ -136,7 +172,7 @@ class UBoot:
                     return text.decode(errors="replace")
         fail("U-Boot printed no %r in %d s: %r" % (pattern, timeout, text[-400:]))
 
-    def command(self, line, until=rb"=> $", timeout=10):
+    def command(self, line, until=rb"\n=> $", timeout=10):
         os.write(self.console, line.encode() + b"\r")
         return self.read_until(until, timeout)
 
@@ -157,9 +193,9 @@ def case_uboot():
             uboot.command("loady 0x%x" % LOAD_ADDRESS, until=rb"Ready for binary \(ymodem\).*\n")
             code, out, err = send(uboot.port, path, "--count", "1", "--end-session",
                                   "--timeout", "60")
-            if code != 0:
+            if code != 0 or out.splitlines()[-1] != SESSION_ENDED:
                 fail("ymodem-send exited %d\n%s\n%s" % (code, out, err))
-            last_words = uboot.read_until(rb"=> $", 15)
+            last_words = uboot.read_until(rb"\n=> $", 15)
             print("U-Boot's last words: %r" % last_words)
             if "## Total Size" not in last_words or "aborted" in last_words:
                 fail("loady did not end cleanly: %r" % last_words)

@@ -33,10 +33,11 @@ public:
     // the kernel would keep them for whoever opens it next, as a stale reply. Gives whether
     // the sender got them all.
     bool Write(std::span<const std::uint8_t> bytes);
+    // Whether a sender holds the other end of the pseudo-terminal; always for a tty.
+    bool PeerPresent();
 
 private:
     DeviceLine(FileDescriptor fd, std::string peerPath, bool pseudoTerminal);
-    bool PeerPresent();
 
     FileDescriptor fd_;
     std::string peerPath_;

@@ -17,6 +17,7 @@ namespace ymodem {
 namespace {
 
 constexpr int kExitSignalBase = 128;
+constexpr std::chrono::seconds kLinger{2};
 
 TimePoint Now() {
     return std::chrono::duration_cast<TimePoint>(
@@ -78,7 +79,11 @@ int DevsimApp::Serve(DeviceLine& line, const SignalGuard& signals) {
         const TimePoint now = Now();
         session.OnWake(now);
         Flush(line, session, now);
-        if (session.Done()) return Finish(session);
+        if (session.Done()) {
+            const int status = Finish(session);
+            Linger(line, signals);
+            return status;
+        }
         if (deadline && now >= *deadline) {
             std::cerr << "ymodem-devsim: timed out\n";
             return kExitTimeout;
@@ -98,6 +103,21 @@ int DevsimApp::Serve(DeviceLine& line, const SignalGuard& signals) {
                 if (timing_) timing_->Read(readAt, bytes);
                 session.OnRead(readAt, bytes);
             }
+        }
+    }
+}
+
+// A board's serial line outlives the session on it: a sender that is still taking in the
+// last reply must not see the line vanish under it. So the pseudo-terminal stays until the
+// sender closes it, for a while at most.
+void DevsimApp::Linger(DeviceLine& line, const SignalGuard& signals) {
+    if (options_.Port) return;
+    const TimePoint end = Now() + kLinger;
+    while (line.PeerPresent() && signals.Received() == 0) {
+        const TimePoint now = Now();
+        if (now >= end) return;
+        if (line.Wait(end - now, signals.WaitMask()) == DeviceLine::WaitResult::Readable) {
+            line.Read();
         }
     }
 }

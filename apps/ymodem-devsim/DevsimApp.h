@@ -23,6 +23,7 @@ public:
 
 private:
     int Serve(DeviceLine& line, const SignalGuard& signals);
+    void Linger(DeviceLine& line, const SignalGuard& signals);
     int Finish(const DeviceSession& session);
     void Flush(DeviceLine& line, DeviceSession& session, TimePoint now);
     void Report(const ReceivedImage& image);

@@ -28,6 +28,7 @@
 
 #include "FrameModel.h"
 #include "FuzzInput.h"
+#include "ScriptedBootLoader.h"
 #include "TransferEngine.h"
 
 namespace ymodem::fuzz {
@@ -54,7 +55,7 @@ public:
 
     bool Open = true;
     std::size_t Written = 0;
-    bool LastWasHead = false;
+    Bytes Last;
 
     bool PortOpen() const override { return Open; }
     void SetOutBufferCount(int count) override { Require(count == 0, "only 0 is assigned"); }
@@ -68,7 +69,7 @@ public:
         }
         model_.Written(frame);
         ++Written;
-        LastWasHead = frame.size() == 133 && frame[1] == 0;
+        Last.assign(frame.begin(), frame.end());
     }
 
 private:
@@ -294,14 +295,10 @@ private:
     void AnswerFrames(int count) {
         for (int i = 0; i < count; ++i) {
             const std::size_t before = link_.Written;
-            if (link_.LastWasHead) {
-                const std::uint8_t reply[] = {kAckByte, kStartByte};
-                engine_.OnComm(now_, kCommEventReceive, reply);
-            } else {
-                const std::uint8_t reply[] = {kAckByte};
-                engine_.OnComm(now_, kCommEventReceive, reply);
+            for (const Bytes& burst : device_.RepliesTo(link_.Last)) {
+                engine_.OnComm(now_, kCommEventReceive, burst);
+                Advance(3ms);
             }
-            Advance(3ms);
             if (link_.Written == before) Advance(25ms);  // the EOT waits for its timer
         }
     }
@@ -311,6 +308,7 @@ private:
     ModelLink link_{model_};
     ModelView view_;
     ModelFiles files_;
+    test::ScriptedBootLoader device_;
     std::string path_;  // the path the next load reads
     TransferEngine engine_{link_, files_, [this](std::string_view utf8) {
                                // Only block 0 encodes a name: its transfer starts here,

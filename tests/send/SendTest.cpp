@@ -8,6 +8,7 @@
 #include "Frames.h"
 #include "HeadlessSender.h"
 #include "MemoryBurnFiles.h"
+#include "ScriptedBootLoader.h"
 #include "SendOptions.h"
 
 namespace ymodem::test {
@@ -102,22 +103,22 @@ struct SenderRig {
         Wait(std::chrono::milliseconds(5));
     }
 
-    // Answers like a boot loader through the port, on simulated time.
+    // Answers like a boot loader through the port, on simulated time, from its C to the ACK
+    // of the EOT and the fast reset after it.
     void Serve() {
-        auto wait = [&](std::chrono::milliseconds step) {
-            Now += step;
-            Sender->Driver().Wake();
-        };
-        auto reply = [&](Bytes bytes) {
-            Comm.InjectInput(bytes);
-            wait(std::chrono::milliseconds(5));
-        };
-        reply({kCrcRequest});
-        reply({kAck, kCrcRequest});
-        for (int block = 0; block < 3; ++block) reply({kAck});
-        wait(std::chrono::milliseconds(25));
-        reply({kAck});
-        wait(std::chrono::milliseconds(600));
+        const ScriptedBootLoader device;
+        std::size_t answered = Comm.Frames().size();
+        Reply({kCrcRequest});
+        for (int step = 0; step < 100; ++step) {
+            if (answered == Comm.Frames().size()) {
+                Wait(std::chrono::milliseconds(5));  // the EOT waits for its timer
+                continue;
+            }
+            const Bytes frame = Comm.Frames()[answered++];
+            for (const Bytes& burst : device.RepliesTo(frame)) Reply(burst);
+            if (frame == Bytes{kEot}) break;
+        }
+        Wait(std::chrono::milliseconds(600));
     }
 };
 

@@ -1,6 +1,7 @@
 #include "EngineHarness.h"
 
 #include "Frames.h"
+#include "ScriptedBootLoader.h"
 
 namespace ymodem::test {
 
@@ -75,6 +76,7 @@ void EngineHarness::Reply(const Bytes& bytes) {
 }
 
 DeviceRun RunWholeTransfer(EngineHarness& harness, bool splitFirstReply) {
+    const ScriptedBootLoader device(splitFirstReply);
     DeviceRun run;
     std::size_t answered = harness.Link.Frames.size();
     harness.Reply({kCrcRequest});
@@ -86,15 +88,7 @@ DeviceRun RunWholeTransfer(EngineHarness& harness, bool splitFirstReply) {
         const Bytes frame = harness.Link.Frames[answered++];
         run.Frames.push_back(frame);
         harness.Advance(1ms);
-        const bool isHead = run.Frames.size() == 1;
-        if (isHead && splitFirstReply) {
-            harness.Reply({kAck});
-            harness.Reply({kCrcRequest});
-        } else if (isHead) {
-            harness.Reply({kAck, kCrcRequest});
-        } else {
-            harness.Reply({kAck});
-        }
+        for (const Bytes& burst : device.RepliesTo(frame)) harness.Reply(burst);
         run.Finished = frame.size() == 1 && harness.View.Status() == "文件发送完毕!";
     }
     return run;

@@ -24,6 +24,7 @@ from window_bench import bench_window
 
 class Tools:
     def __init__(self, build):
+        build = os.path.abspath(build)  # the devices run in a folder of their own
         def need(*parts):
             path = os.path.join(build, *parts)
             if not os.access(path, os.X_OK):
@@ -45,7 +46,7 @@ class Config:
         self.source = args.source
         self.note = args.note
         if args.quick:
-            self.line_runs = [(115200, 5000, 1), (9600, 1100, 1)]
+            self.line_runs = [(115200, 5000, 1), (921600, 5000, 1), (9600, 1100, 1)]
             self.turnaround_transfers = 2
             self.turnaround_sb_transfers = 1
             self.sleep_samples = 200

@@ -10,16 +10,17 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
-#include <unistd.h>
-
 #include "FuzzInput.h"
 #include "IniDocument.h"
 #include "IniSettings.h"
+#include "Platform.h"
+#include "Utf8Path.h"
 
 namespace ymodem::fuzz {
 
@@ -125,7 +126,8 @@ void CheckOtherLinesKept(std::string_view before, std::string_view after, bool r
 
 class TempFolder {
 public:
-    TempFolder() : path_(Base() / ("ymodem-fuzz-settings-" + std::to_string(::getpid()))) {
+    TempFolder()
+        : path_(Base() / ("ymodem-fuzz-settings-" + std::to_string(std::random_device()()))) {
         std::filesystem::create_directories(path_);
     }
     ~TempFolder() {
@@ -135,7 +137,7 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    std::string File() const { return (path_ / "settings.ini").string(); }
+    std::filesystem::path File() const { return path_ / "settings.ini"; }
 
 private:
     // Every write syncs the file to disk; on a memory file system that costs nothing, so
@@ -149,7 +151,7 @@ private:
     std::filesystem::path path_;
 };
 
-std::string ReadFile(const std::string& path) {
+std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -158,13 +160,14 @@ std::string ReadFile(const std::string& path) {
 void CheckThroughFile(const std::string& content, const std::string& section,
                       const std::string& key, const std::string& value) {
     static const TempFolder folder;
-    const std::string file = folder.File();
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
+    const std::filesystem::path path = folder.File();
+    const std::string file = Utf8FromPath(path);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
 
     IniDocument expected(content);
-    expected.SetValue(section, key, value, "\n");
+    expected.SetValue(section, key, value, NativeLineEnd());
     WriteIniStr(file, section, key, value);
-    Require(ReadFile(file) == expected.Bytes(), "the file holds what the document wrote");
+    Require(ReadFile(path) == expected.Bytes(), "the file holds what the document wrote");
 
     const std::string fallback = "fallback";
     const std::optional<std::string> stored = expected.Value(section, key);

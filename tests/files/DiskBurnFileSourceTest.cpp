@@ -14,6 +14,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+fs::path Utf8Name(std::string_view name) {
+    return fs::path(std::u8string(name.begin(), name.end()));
+}
+
+// Burn-file paths are UTF-8 text, on Windows too.
+std::string Utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 class FilesBurnFileSource : public testing::Test {
 protected:
     void SetUp() override {
@@ -25,11 +35,11 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder_); }
 
-    std::string Write(const std::string& name, std::size_t size) {
+    std::string Write(const fs::path& name, std::size_t size) {
         const fs::path path = folder_ / name;
         std::ofstream out(path, std::ios::binary);
         for (std::size_t i = 0; i < size; ++i) out.put(static_cast<char>(i * 3));
-        return path.string();
+        return Utf8(path);
     }
 
     fs::path folder_;
@@ -52,8 +62,8 @@ TEST_F(FilesBurnFileSource, RefusesWhatCannotServeAsABurnFile) {
     const fs::path sparse = folder_ / "sparse.bin";
     { std::ofstream touch(sparse); }
     fs::resize_file(sparse, std::uintmax_t{2} << 30);
-    std::vector<std::string> refused{big, sparse.string(), (folder_ / "missing.bin").string(),
-                                     folder_.string(), ""};
+    std::vector<std::string> refused{big, Utf8(sparse), Utf8(folder_ / "missing.bin"),
+                                     Utf8(folder_), ""};
 #ifndef _WIN32
     const fs::path fifo = folder_ / "fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -67,7 +77,7 @@ TEST_F(FilesBurnFileSource, RefusesWhatCannotServeAsABurnFile) {
 }
 
 TEST_F(FilesBurnFileSource, ReadsNonAsciiPaths) {
-    const std::string path = Write("烧写.bin", 10);
+    const std::string path = Write(Utf8Name("烧写-설정.bin"), 10);
     EXPECT_TRUE(source_.ReadBurnFile(path, 32767).has_value());
 }
 

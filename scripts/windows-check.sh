@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Cross-builds every Qt-free library and test program for 64-bit Windows with Debian's
+# MinGW-w64 (posix threads, linked statically) and runs every test under wine with the
+# Simplified-Chinese code page (936), the system most users run. Installs what is
+# missing with apt-get, as ensure-deps.sh does.
+#
+#   scripts/windows-check.sh
+#
+# YMODEM_WIN_BUILD: build folder (default build-win/ in the repository); the wine prefix
+# and the locale wine needs live in it too, so the user's own ~/.wine is never touched.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${YMODEM_WIN_BUILD:-$root/build-win}
+
+packages=(
+    cmake ninja-build ccache
+    g++-mingw-w64-x86-64-posix googletest
+    wine wine64 locales
+)
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    if ! command -v apt-get >/dev/null 2>&1; then
+        echo "Missing packages and no apt-get to install them: ${missing[*]}" >&2
+        exit 1
+    fi
+    sudo_cmd=()
+    [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo_cmd[@]}" apt-get update -qq
+    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+        -o DPkg::Lock::Timeout=600 "${missing[@]}" >/dev/null
+fi
+
+mkdir -p "$build"
+
+# Wine takes the ANSI code page from LC_CTYPE, and names files through the Unix locale's
+# character set, so a real zh_CN.UTF-8 locale is needed; it is compiled into the build
+# folder rather than installed into the system.
+locale_dir=$build/locale
+if [ ! -f "$locale_dir/zh_CN.UTF-8/LC_CTYPE" ]; then
+    mkdir -p "$locale_dir"
+    localedef -i zh_CN -f UTF-8 "$locale_dir/zh_CN.UTF-8"
+fi
+export LOCPATH=$locale_dir
+export WINEPREFIX=$build/wine
+export WINEDEBUG=-all
+# No .NET or HTML engines: the tests are console programs, and the prompts to download
+# them would wait for a user.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+wine_locale=(env LC_ALL=zh_CN.UTF-8)
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+        -DYMODEM_BUILD_QT=OFF \
+        -DYMODEM_GTEST_SOURCE_DIR=/usr/src/googletest \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" >/dev/null
+fi
+
+echo "== wine: code page check =="
+"${wine_locale[@]}" wineboot --init >/dev/null 2>&1 || true
+cat >"$build/wine-check.cpp" <<'CHECK'
+#include <windows.h>
+#include <cstdio>
+#include <cstring>
+// "keep": waits for ever; otherwise prints the ANSI code page and fails unless it is 936.
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "keep") == 0) Sleep(INFINITE);
+    std::printf("ANSI code page %u\n", GetACP());
+    return GetACP() == 936 ? 0 : 1;
+}
+CHECK
+x86_64-w64-mingw32-g++-posix -static -O1 "$build/wine-check.cpp" -o "$build/wine-check.exe"
+# One program runs through the whole check, so that wine's server and its service
+# processes stay up: otherwise the first test starts the services, they inherit that
+# test's output pipe and ctest waits for it to close for ever, and a server quitting
+# between two tests drops the next one's connection.
+"${wine_locale[@]}" wine "$build/wine-check.exe" keep </dev/null >/dev/null 2>&1 &
+keeper=$!
+trap 'kill "$keeper" 2>/dev/null || true; wineserver --kill >/dev/null 2>&1 || true' EXIT
+if ! "${wine_locale[@]}" wine "$build/wine-check.exe"; then
+    echo "wine does not run with code page 936" >&2
+    exit 1
+fi
+
+echo "== build for Windows =="
+# Test discovery runs the programs under wine during the build.
+"${wine_locale[@]}" cmake --build "$build" --parallel 2
+
+echo "== test under wine =="
+"${wine_locale[@]}" ctest --test-dir "$build" --output-on-failure --parallel 2

@@ -4,6 +4,7 @@
 #include "EngineHarness.h"
 #include "FileInfoLine.h"
 #include "Frames.h"
+#include "NativeSeparators.h"
 #include "RangeError.h"
 
 namespace ymodem::test {
@@ -154,7 +155,7 @@ TEST(TransferBurnFile, ACIsAnsweredOnlyWithTheImageOfTheFileLastAskedFor) {
         EngineHarness h;
         for (const std::string& load : c.Loads) {
             if (load.starts_with('-')) {
-                h.Files.Files.erase(load.substr(1));
+                h.Files.Files.erase(ToNativeSeparators(load.substr(1)));
                 h.LoadPath(load.substr(1));
             } else {
                 h.Load(load, Image(100));

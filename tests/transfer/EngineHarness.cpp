@@ -1,6 +1,7 @@
 #include "EngineHarness.h"
 
 #include "Frames.h"
+#include "NativeSeparators.h"
 #include "ScriptedBootLoader.h"
 
 namespace ymodem::test {
@@ -43,13 +44,14 @@ void EngineHarness::TakeEvents() {
     while (const auto event = Engine.PollEvent()) View.Apply(*event);
 }
 
+// Paths reach the engine in the system's form, as the window and ymodem-send hand them over.
 void EngineHarness::Load(const std::string& path, const Bytes& image) {
-    Files.Files[path] = image;
+    Files.Files[ToNativeSeparators(path)] = image;
     LoadPath(path);
 }
 
 bool EngineHarness::LoadPath(const std::string& path) {
-    const bool loaded = Engine.LoadBurnFile(path);
+    const bool loaded = Engine.LoadBurnFile(ToNativeSeparators(path));
     TakeEvents();
     return loaded;
 }

@@ -28,6 +28,7 @@
 
 #include "FrameModel.h"
 #include "FuzzInput.h"
+#include "Platform.h"
 #include "ScriptedBootLoader.h"
 #include "TransferEngine.h"
 
@@ -62,7 +63,7 @@ public:
     void Output(std::span<const std::uint8_t> frame) override {
         Require(Open, "nothing is written to a closed port");
         // Seeds are opaque scripts; the trace shows what a saved input makes the engine send.
-        static const bool trace = std::getenv("YMODEM_FUZZ_TRACE") != nullptr;
+        static const bool trace = EnvironmentValue("YMODEM_FUZZ_TRACE").has_value();
         if (trace) {
             std::fprintf(stderr, "frame %zu bytes, block %d\n", frame.size(),
                          frame.size() > 1 ? frame[1] : -1);

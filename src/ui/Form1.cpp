@@ -8,6 +8,7 @@
 #include "CommError.h"
 #include "CommSetup.h"
 #include "EventText.h"
+#include "NativeSeparators.h"
 #include "StatusTexts.h"
 #include "SystemEncoding.h"
 #include "Utf8Text.h"
@@ -34,10 +35,11 @@ QString ChooseFileWithDialog(QWidget* parent, const QString& startPath, const QS
 }
 
 Form1::Form1(SerialControl& comm, BurnFileSource& files, FileChooser chooseFile,
-             TransferDriver::Clock clock, QWidget* parent)
+             TransferDriver::Clock clock, WindowSettings settings, QWidget* parent)
     : QWidget(parent),
       MSComm(comm),
       chooseFile_(std::move(chooseFile)),
+      settings_(std::move(settings)),
       driver_(comm, files, ToSystem8Bit, std::move(clock)) {
     setObjectName("Form1");
     setWindowTitle("Ymodem文件传输 v1.1");
@@ -240,9 +242,9 @@ void Form1::OnPortLost() {
 void Form1::Command1_Click() {
     const QString chosen = chooseFile_(this, FromUtf8(FilePath), kBurnFileFilter);
     const std::string previous = FilePath;
-    FilePath = ToUtf8(chosen);
+    FilePath = ToNativeSeparators(ToUtf8(chosen));
     if (!FilePath.empty()) {
-        if (FilePath != previous) settings_.Write("Path", chosen);
+        if (FilePath != previous) settings_.Write("Path", FromUtf8(FilePath));
         driver_.LoadBurnFile(FilePath);
     } else {
         FilePath = settings_.Read("Path", WindowSettings::DefaultBurnFilePath());

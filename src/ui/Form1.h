@@ -33,7 +33,8 @@ class Form1 : public QWidget {
 
 public:
     Form1(SerialControl& comm, BurnFileSource& files, FileChooser chooseFile = ChooseFileWithDialog,
-          TransferDriver::Clock clock = TransferDriver::SteadyClock(), QWidget* parent = nullptr);
+          TransferDriver::Clock clock = TransferDriver::SteadyClock(),
+          WindowSettings settings = WindowSettings(), QWidget* parent = nullptr);
     ~Form1() override;
 
     // Restores port, baud rate and burn file from the settings, scans the ports and

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 
-#include <QDir>
-
 #include "BaudRates.h"
 #include "IniSettings.h"
 #include "NumberText.h"
 #include "SettingsLocation.h"
 #include "SystemEncoding.h"
+#include "UserFolders.h"
 #include "Utf8Text.h"
 
 namespace ymodem {
@@ -19,13 +18,15 @@ constexpr const char* kSection = "Para1";
 
 }  // namespace
 
+WindowSettings::WindowSettings(Location location) : location_(std::move(location)) {}
+
 std::string WindowSettings::Read(const char* key, const QString& defaultValue) const {
     return FromSystem8Bit(
-        ReadIniStr(SettingsFilePath(), kSection, key, ToSystem8Bit(ToUtf8(defaultValue))));
+        ReadIniStr(location_(), kSection, key, ToSystem8Bit(ToUtf8(defaultValue))));
 }
 
 void WindowSettings::Write(const char* key, const QString& value) const {
-    WriteIniStr(SettingsFilePath(), kSection, key, ToSystem8Bit(ToUtf8(value)));
+    WriteIniStr(location_(), kSection, key, ToSystem8Bit(ToUtf8(value)));
 }
 
 std::int16_t WindowSettings::BaudEntryFromText(const std::string& text) {
@@ -37,11 +38,7 @@ std::int16_t WindowSettings::BaudEntryFromText(const std::string& text) {
 }
 
 QString WindowSettings::DefaultBurnFilePath() {
-#ifdef _WIN32
-    return QStringLiteral("C:\\");
-#else
-    return QDir::homePath() + QLatin1Char('/');
-#endif
+    return FromUtf8(ymodem::DefaultBurnFilePath());
 }
 
 }  // namespace ymodem

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include <QString>
+
+#include "SettingsLocation.h"
 
 namespace ymodem {
 
@@ -11,6 +14,11 @@ namespace ymodem {
 // system's 8-bit text in the file. Every access opens the file anew.
 class WindowSettings {
 public:
+    // Gives the settings file's path, asked anew at every access.
+    using Location = std::function<std::string()>;
+
+    explicit WindowSettings(Location location = SettingsFilePath);
+
     // The stored value; a missing or empty one is replaced by defaultValue, which is
     // written back.
     std::string Read(const char* key, const QString& defaultValue) const;
@@ -22,6 +30,9 @@ public:
     // The path to start from when none is stored: a folder, so the first load fails and the
     // file dialog opens there.
     static QString DefaultBurnFilePath();
+
+private:
+    Location location_;
 };
 
 }  // namespace ymodem

@@ -3,7 +3,6 @@
 #include <QFile>
 
 #include "IniSettings.h"
-#include "SettingsLocation.h"
 
 namespace ymodem::test {
 
@@ -26,7 +25,7 @@ TestWindow::~TestWindow() {
 }
 
 void TestWindow::Store(const char* key, const QString& value) const {
-    WriteIniStr(SettingsFilePath(), kSection, key, value.toStdString());
+    WriteIniStr(SettingsPath(), kSection, key, value.toStdString());
 }
 
 QString TestWindow::Stored(const char* key) const {
@@ -38,7 +37,7 @@ QString TestWindow::Stored(const char* key) const {
 }
 
 QByteArray TestWindow::SettingsBytes() const {
-    QFile file(QString::fromStdString(SettingsFilePath()));
+    QFile file(QString::fromStdString(SettingsPath()));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 

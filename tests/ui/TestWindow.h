@@ -41,7 +41,10 @@ struct TestWindow {
     TimePoint now{0};      // the window's clock: it moves only when a test moves it
     Form1 form{comm, files,
                [this](QWidget*, const QString&, const QString&) { return dialogAnswer; },
-               [this] { return now; }};
+               [this] { return now; }, WindowSettings([this] { return SettingsPath(); })};
+
+    // The window's settings file, in the window's folder and never the user's.
+    std::string SettingsPath() const { return FolderPath("YmodemCfg.ini").toStdString(); }
 
     // The device's bytes arrive through the port; the line then stays quiet until the
     // window has judged them.

@@ -1,5 +1,6 @@
 #include "DevsimApp.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@ namespace {
 
 constexpr int kExitSignalBase = 128;
 constexpr std::chrono::seconds kLinger{2};
+constexpr std::chrono::microseconds kWakeLead{250};
 
 TimePoint Now() {
     return std::chrono::duration_cast<TimePoint>(
@@ -91,7 +93,9 @@ int DevsimApp::Serve(DeviceLine& line, const SignalGuard& signals) {
         std::optional<TimePoint> wake = session.NextWake();
         if (deadline && (!wake || *deadline < *wake)) wake = deadline;
         std::optional<std::chrono::nanoseconds> timeout;
-        if (wake) timeout = *wake - now;
+        // A timed wait returns a little late, and so would every reply on a paced line: the
+        // last stretch before a deadline is polled instead.
+        if (wake) timeout = std::max(*wake - now - kWakeLead, std::chrono::nanoseconds{0});
         const auto result = line.Wait(timeout, signals.WaitMask());
         if (const int signal = signals.Received(); signal != 0) {
             return kExitSignalBase + signal;

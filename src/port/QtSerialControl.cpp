@@ -206,6 +206,13 @@ void QtSerialControl::HandleReadyRead() {
 void QtSerialControl::HandleError(QSerialPort::SerialPortError error) {
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
     if (closing_ || !port_->isOpen()) return;
+    // What the device sent before it went away is its last word (a final ACK, say): it is
+    // handed on before the port closes and takes it along.
+    if (rThreshold_ > 0 && port_->bytesAvailable() > 0) {
+        commEvent_ = kEventReceive;
+        emit OnComm();
+    }
+    if (!port_->isOpen()) return;
     Close();
     QMetaObject::invokeMethod(this, &QtSerialControl::PortLost, Qt::QueuedConnection);
 }

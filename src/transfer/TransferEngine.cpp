@@ -302,6 +302,11 @@ void TransferEngine::OnTimerFastReset() {
 // ---- ends beyond the window's: a lost port, the batch end, the abort ----------------------
 
 void TransferEngine::OnPortLost() {
+    // The line is as quiet as it will ever be: a burst still gathering is judged now.
+    if (timers_.Enabled(TimerId::RecvOv)) OnTimerRecvOv();
+    // A device that goes away once it has the empty block 0 has ended the session its way:
+    // many loaders start the application at once, and the hang-up can swallow their ACK.
+    if (sessionEnd_ == SessionEnd::AwaitingAck) EndSession(false);
     Reset(ResetCause::PortLost);
     timers_.Stop(TimerId::RecvOv);
     state_.ReceLen = 0;

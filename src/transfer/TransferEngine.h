@@ -56,7 +56,8 @@ public:
     // The bar shows full, as it does at start-up.
     void FillProgressBar();
 
-    // The port went away: the transfer ends at once, silently, with every timer stopped.
+    // The port went away: a burst still gathering is judged, then the transfer ends at once,
+    // silently, with every timer stopped.
     void OnPortLost();
 
     // Batch receivers ask for the next file after each one. Once armed, the next finished

@@ -13,21 +13,40 @@ Bytes Image(std::size_t size) {
 }
 
 // A lost port ends the transfer at once: nothing is due afterwards, nothing is reported.
-TEST(TransferSender, ALostPortEndsTheTransferAtOnce) {
-    for (const int blocks : {0, 1, 5}) {
-        SCOPED_TRACE(blocks);
+// The bytes that came before the loss are the device's last word and are judged; then
+// nothing is due and nothing more is reported.
+TEST(TransferSender, ALostPortEndsTheTransferAtOnceAfterItsLastBurst) {
+    struct Case {
+        const char* Name;
+        bool EndSession;
+        Bytes LastBurst;
+        std::string LastStatus;
+    };
+    const Case cases[] = {
+        {"mid-transfer", false, {kAck}, "发送第2包..."},
+        {"the batch end acknowledged", true, {kAck}, "传输会话已结束!"},
+        {"gone before acknowledging the batch end", true, {}, "传输会话结束命令未获确认!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
         EngineHarness h;
-        h.Load("x.bin", Image(5000));
+        h.Load("x.bin", Image(c.EndSession ? 100 : 5000));
+        if (c.EndSession) h.Engine.EndSessionAfterNextFinish();
         h.Reply({kCrcRequest});
-        for (int i = 0; i < blocks; ++i) h.Reply({kAck});
-        h.Receive({kAck});
-        h.View.StatusTexts.clear();
+        h.Reply({kAck});
+        if (c.EndSession) {
+            h.Advance(25ms);
+            h.Reply({kAck, kCrcRequest});  // the EOT's ACK and the request for the next file
+        }
+        if (!c.LastBurst.empty()) h.Receive(c.LastBurst);
         h.Engine.OnPortLost();
         h.TakeEvents();
+        EXPECT_EQ(h.View.Status(), c.LastStatus);
         EXPECT_EQ(h.Step(), 0);
         EXPECT_EQ(h.Engine.NextWake(), std::nullopt);
-        h.Advance(5s);
-        EXPECT_TRUE(h.View.StatusTexts.empty());
+        const std::size_t texts = h.View.StatusTexts.size();
+        h.Advance(6s);
+        EXPECT_EQ(h.View.StatusTexts.size(), texts);
     }
 }
 

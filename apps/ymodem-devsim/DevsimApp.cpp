@@ -46,7 +46,7 @@ int DevsimApp::Run() {
         expected_ = ReadWholeFile(*options_.Expect);
         if (!expected_) {
             std::cerr << "ymodem-devsim: cannot read " << *options_.Expect << '\n';
-            return kExitUsage;
+            return kExitBadArguments;
         }
     }
     // Before the link exists, so that no signal can end the program with the link left.

@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
             return ymodem::kExitOk;
         case ymodem::CommandLine::Action::Fail:
             std::cerr << "ymodem-devsim: " << line.Error << "\n\n" << ymodem::UsageText();
-            return ymodem::kExitUsage;
+            return ymodem::kExitBadArguments;
         case ymodem::CommandLine::Action::Run:
             break;
     }

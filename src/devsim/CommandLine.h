@@ -8,9 +8,11 @@
 
 namespace ymodem {
 
+// The device's exit codes, its own and documented in its help: 2 covers an unreadable
+// --expect file as well as bad arguments, so it is not ymodem-send's usage code.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitMismatch = 1;
-inline constexpr int kExitUsage = 2;
+inline constexpr int kExitBadArguments = 2;
 inline constexpr int kExitIo = 3;
 inline constexpr int kExitTimeout = 4;
 inline constexpr int kExitAborted = 5;

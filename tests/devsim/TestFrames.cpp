@@ -1,24 +1,14 @@
 #include "TestFrames.h"
 
-namespace ymodem::test {
+#include "ReferenceFrames.h"
 
-std::uint16_t Crc16Xmodem(const Bytes& bytes) {
-    std::uint16_t crc = 0;
-    for (const std::uint8_t byte : bytes) {
-        crc ^= static_cast<std::uint16_t>(byte << 8);
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc & 0x8000) ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021)
-                                 : static_cast<std::uint16_t>(crc << 1);
-        }
-    }
-    return crc;
-}
+namespace ymodem::test {
 
 Bytes BlockFrame(std::uint8_t number, const Bytes& payload) {
     Bytes frame{payload.size() == 1024 ? std::uint8_t{0x02} : std::uint8_t{0x01}, number,
                 static_cast<std::uint8_t>(255 - number)};
     frame.insert(frame.end(), payload.begin(), payload.end());
-    const std::uint16_t crc = Crc16Xmodem(payload);
+    const std::uint16_t crc = ReferenceCrc16(payload);
     frame.push_back(static_cast<std::uint8_t>(crc >> 8));
     frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
     return frame;

@@ -10,9 +10,8 @@ namespace ymodem::test {
 using Bytes = std::vector<std::uint8_t>;
 using namespace std::chrono_literals;
 
-// Frames built from the wire layout alone, with a CRC of their own, so that a fault in
-// the device's reading is not mirrored by the same fault here.
-std::uint16_t Crc16Xmodem(const Bytes& bytes);
+// Frames built from the wire layout alone, with the tests' own CRC, so that a fault in the
+// device's reading is not mirrored by the same fault here.
 Bytes BlockFrame(std::uint8_t number, const Bytes& payload);  // 128 bytes: SOH, 1024: STX
 Bytes HeadFrame(const std::string& name, const std::string& sizeField);
 Bytes EmptyHeadFrame();

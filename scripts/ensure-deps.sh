@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when any is missing.
+# Installs the Debian packages the build and the tests need, when any is missing; with
+# package names as arguments, those instead.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
     lintian appstream desktop-file-utils
     u-boot-qemu qemu-system-arm
 )
+if [ $# -gt 0 ]; then packages=("$@"); fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -28,4 +30,5 @@ sudo_cmd=()
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+    -o DPkg::Lock::Timeout=600 "${missing[@]}" >/dev/null

@@ -13,30 +13,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=${YMODEM_WIN_BUILD:-$root/build-win}
 
-packages=(
-    cmake ninja-build ccache
-    g++-mingw-w64-x86-64-posix googletest
+scripts/ensure-deps.sh cmake ninja-build ccache g++-mingw-w64-x86-64-posix googletest \
     wine wine64 locales
-)
-missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    if ! command -v apt-get >/dev/null 2>&1; then
-        echo "Missing packages and no apt-get to install them: ${missing[*]}" >&2
-        exit 1
-    fi
-    sudo_cmd=()
-    [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo_cmd[@]}" apt-get update -qq
-    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-        -o DPkg::Lock::Timeout=600 "${missing[@]}" >/dev/null
-fi
 
 mkdir -p "$build"
 

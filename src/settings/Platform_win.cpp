@@ -7,6 +7,7 @@
 
 #include "Platform.h"
 #include "TemporaryName.h"
+#include "WideText_win.h"
 
 namespace ymodem {
 
@@ -15,22 +16,11 @@ namespace fs = std::filesystem;
 namespace {
 
 std::wstring Utf16FromUtf8(std::string_view text) {
-    if (text.empty()) return {};
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
+    return WideFromBytes(text, CP_UTF8);
 }
 
 std::string Utf8FromUtf16(std::wstring_view wide) {
-    if (wide.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size,
-                        nullptr, nullptr);
-    return text;
+    return BytesFromWide(wide, CP_UTF8);
 }
 
 }  // namespace

@@ -3,13 +3,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "Utf8Path.h"
+
 namespace ymodem {
 
 namespace {
-
-std::filesystem::path PathFromUtf8(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 bool IsRegularFile(const std::filesystem::path& path) {
     std::error_code error;

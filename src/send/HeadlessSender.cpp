@@ -34,7 +34,7 @@ HeadlessSender::HeadlessSender(SerialControl& comm, BurnFileSource& files, SendO
 std::optional<int> HeadlessSender::Start() {
     if (!driver_.LoadBurnFile(options_.File)) return kExitLoadFailed;
     if (const auto failed = OpenPort()) return failed;
-    if (options_.EndSession && options_.Count == 1) driver_.EndSessionAfterNextFinish();
+    ArmSessionEndBeforeTheLastTransfer();
     if (options_.TimeoutSeconds > 0) timeout_.start(options_.TimeoutSeconds * 1000);
     return std::nullopt;
 }
@@ -75,13 +75,18 @@ void HeadlessSender::HandleEvent(const TransferEvent& event) {
 
 void HeadlessSender::CountFinished() {
     ++finished_;
-    if (options_.Count == 0) return;
     if (options_.EndSession) {
-        // The batch ends with the next finished transfer, which is the last one wanted.
-        if (finished_ + 1 == options_.Count) driver_.EndSessionAfterNextFinish();
-        return;
+        ArmSessionEndBeforeTheLastTransfer();
+    } else if (options_.Count > 0 && finished_ >= options_.Count) {
+        Succeed();
     }
-    if (finished_ >= options_.Count) Succeed();
+}
+
+// With --end-session the run ends with the batch, which the last wanted transfer closes.
+void HeadlessSender::ArmSessionEndBeforeTheLastTransfer() {
+    if (options_.EndSession && finished_ + 1 == options_.Count) {
+        driver_.EndSessionAfterNextFinish();
+    }
 }
 
 void HeadlessSender::Succeed() {

@@ -37,6 +37,7 @@ private:
     std::optional<int> OpenPort();
     void HandleEvent(const TransferEvent& event);
     void CountFinished();
+    void ArmSessionEndBeforeTheLastTransfer();
     void Succeed();
     void HandlePortLost();
     void HandleTimeout();

@@ -87,7 +87,7 @@ bool TransferEngine::LoadBurnFile(const std::string& path) {
     }
     // A frame must never mix two images: a running transfer ends here, and the next C
     // sends the new image from block 0.
-    if (state_.SendStep != SendStep::Idle) Reset(ResetCause::NewImage);
+    if (state_.SendStep != SendStep::Idle) Reset(ResetCause::Ended);
     state_.FileData = std::move(*bytes);
     imagePath_ = path;
     state_.SentLen = 0;
@@ -143,8 +143,15 @@ bool TransferEngine::ImageUsable() const {
     return imagePath_ && wantedPath_ == imagePath_;
 }
 
+// Stopped means ended, finished or abandoned: only the steps between block 0 and the
+// device's last ACK are a transfer under way.
 bool TransferEngine::TransferUnderWay() const {
-    return state_.SendStep != SendStep::Idle && !finished_;
+    return state_.SendStep == SendStep::Sending || state_.SendStep == SendStep::LastBlockSent ||
+           state_.SendStep == SendStep::EotSent;
+}
+
+bool TransferEngine::EndingSession() const {
+    return sessionEnd_ != SessionEnd::Off && sessionEnd_ != SessionEnd::Armed;
 }
 
 std::span<const std::uint8_t> TransferEngine::Burst() const {
@@ -153,8 +160,7 @@ std::span<const std::uint8_t> TransferEngine::Burst() const {
 }
 
 void TransferEngine::ProcessReceData() {
-    if (sessionEnd_ == SessionEnd::AwaitingRequest || sessionEnd_ == SessionEnd::AwaitingAck ||
-        sessionEnd_ == SessionEnd::Ended) {
+    if (EndingSession()) {
         ProcessSessionEndBurst();
         return;
     }
@@ -173,7 +179,6 @@ void TransferEngine::ProcessReceData() {
         }
         SendHeadFrame();
         state_.SendStep = SendStep::Sending;
-        finished_ = false;
         Emit(event::HandshakeStarted{});
     } else if (state_.SendStep == SendStep::Sending && either(kAck, kCrcRequest)) {
         try {
@@ -183,7 +188,6 @@ void TransferEngine::ProcessReceData() {
         }
     } else if (state_.SendStep == SendStep::EotSent && either(kAck, kAck)) {
         state_.SendStep = SendStep::Stopped;
-        finished_ = true;
         Emit(event::Finished{});
         timers_.Start(TimerId::FastReset, now_, kFastResetInterval);
         if (sessionEnd_ == SessionEnd::Armed) StartSessionEnd();
@@ -234,12 +238,12 @@ void TransferEngine::AbandonTransfer() {
 }
 
 // The one way back to idle. The silence watchdog and the fast reset report an unfinished
-// transfer; a new image or a lost port ends it quietly.
+// transfer; a transfer ended from outside (a new image, a lost port, a cancel) ends quietly.
 void TransferEngine::Reset(ResetCause cause) {
     timers_.Stop(TimerId::UpdateOv);
     // A reset lets a pending EOT go: the device may be waiting for it. Only a new block 0
-    // cancels it. A new image or a lost port ends the transfer with all it had started.
-    if (cause != ResetCause::Silence) {
+    // cancels it. A transfer ended from outside ends with all it had started.
+    if (cause == ResetCause::Ended) {
         timers_.Stop(TimerId::SendEnd);
         timers_.Stop(TimerId::FastReset);
     }
@@ -307,8 +311,13 @@ void TransferEngine::OnPortLost() {
     // A device that goes away once it has the empty block 0 has ended the session its way:
     // many loaders start the application at once, and the hang-up can swallow their ACK.
     if (sessionEnd_ == SessionEnd::AwaitingAck) EndSession(false);
-    Reset(ResetCause::PortLost);
-    timers_.Stop(TimerId::RecvOv);
+    Halt();
+}
+
+// Nothing is due any more, and no burst is gathering.
+void TransferEngine::Halt() {
+    Reset(ResetCause::Ended);
+    timers_.StopAll();
     state_.ReceLen = 0;
 }
 
@@ -346,13 +355,14 @@ void TransferEngine::SendEmptyHeadFrame() {
     timers_.Stop(TimerId::SendEnd);
     WriteFrame(frame, PendingOutput::Discard);
     sessionEnd_ = SessionEnd::AwaitingAck;
-    sessionRequestCame_ = true;
 }
 
 void TransferEngine::EndSession(bool acknowledged) {
+    // The empty block 0 went out only if the device asked for it.
+    const bool requestCame = sessionEnd_ == SessionEnd::AwaitingAck;
     sessionEnd_ = SessionEnd::Ended;
     timers_.Stop(TimerId::SessionEnd);
-    Emit(event::SessionEnded{sessionRequestCame_, acknowledged});
+    Emit(event::SessionEnded{requestCame, acknowledged});
 }
 
 void TransferEngine::OnTimerSessionEnd() {
@@ -364,10 +374,7 @@ bool TransferEngine::Abort() {
     if (!TransferUnderWay()) return false;
     const std::uint8_t cancel[] = {kCan, kCan};
     WriteFrame(cancel, PendingOutput::Keep);
-    timers_.StopAll();
-    state_.SendStep = SendStep::Idle;
-    state_.LastPackSent = false;
-    state_.SentLen = 0;
+    Halt();
     Emit(event::Aborted{});
     return true;
 }

@@ -77,7 +77,7 @@ public:
 
 private:
     enum class PendingOutput { Discard, Keep };
-    enum class ResetCause { Silence, NewImage, PortLost };
+    enum class ResetCause { Silence, Ended };
     enum class SessionEnd { Off, Armed, AwaitingRequest, AwaitingAck, Ended };
 
     void SendHeadFrame();
@@ -88,6 +88,7 @@ private:
 
     bool ImageUsable() const;
     bool TransferUnderWay() const;
+    bool EndingSession() const;
     std::span<const std::uint8_t> Burst() const;
 
     void ProcessReceData();
@@ -100,6 +101,7 @@ private:
     void SetProgressValue(int value);
     void AbandonTransfer();
     void Reset(ResetCause cause);
+    void Halt();
 
     void FireTimer(TimerId id, TimePoint now);
     void OnTimerRecvOv();
@@ -117,9 +119,7 @@ private:
     event::Progress bar_{0, kPlacedProgressMax};
     std::optional<std::string> imagePath_;   // the path the image was loaded from
     std::optional<std::string> wantedPath_;  // the path the last load asked for
-    bool finished_ = false;                  // the last transfer ended with the device's ACK
     SessionEnd sessionEnd_ = SessionEnd::Off;
-    bool sessionRequestCame_ = false;
     TimerTable timers_;
     TimePoint now_{};
     std::deque<TransferEvent> events_;

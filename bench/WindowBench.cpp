@@ -30,7 +30,7 @@
 
 #include "DevicePortNaming.h"
 #include "DiskBurnFileSource.h"
-#include "Form1.h"
+#include "QtForm1Window.h"
 #include "QtSerialControl.h"
 
 namespace {
@@ -109,25 +109,26 @@ int main(int argc, char* argv[]) {
     const SilentLine line;
     // Offered in the ports folder before the window scans, as a plugged-in adapter would be.
     const std::filesystem::path folder =
-        ymodem::DevicePortNaming::DefaultPortsFolder().toStdString();
+        ymodem::DevicePortNaming::DefaultPortsFolder();
     std::filesystem::create_directories(folder);
     std::filesystem::remove(folder / kPortName);
     std::filesystem::create_symlink(line.Peer(), folder / kPortName);
 
     ymodem::QtSerialControl comm;
     ymodem::DiskBurnFileSource files;
-    ymodem::Form1 form(comm, files);
+    ymodem::QtForm1Window window(comm, files);
+    ymodem::Form1& form = window.Form();
     std::printf("built %lld\n", MonotonicNs());
-    form.Load();
+    form.Form_Load();
     std::printf("loaded %lld\n", MonotonicNs());
-    if (!ShowAndReport(form)) return 1;
+    if (!ShowAndReport(window)) return 1;
 
-    const int entry = form.ComboComm->findText(kPortName);
+    const int entry = window.ComboComm->findText(kPortName);
     if (entry < 0) {
         std::fprintf(stderr, "bench_window: the scan did not list %s\n", kPortName);
         return 1;
     }
-    form.ComboComm->setCurrentIndex(entry);
+    form.ComboComm.SetListIndex(entry);
     form.CmdOpenAndClosePort_Click();
     if (!comm.PortOpen()) {
         std::fprintf(stderr, "bench_window: the port did not open\n");

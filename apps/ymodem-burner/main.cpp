@@ -1,18 +1,17 @@
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QTimer>
 
 #include "DiskBurnFileSource.h"
-#include "Form1.h"
+#include "QtForm1Window.h"
 #include "QtSerialControl.h"
 
 namespace {
 
 // Renders the window after start-up into a PNG, as a user would see it.
-int SaveScreenshot(ymodem::Form1& form, const QString& file) {
-    form.show();
+int SaveScreenshot(QWidget& window, const QString& file) {
+    window.show();
     QApplication::processEvents();
-    return form.grab().save(file) ? 0 : 1;
+    return window.grab().save(file) ? 0 : 1;
 }
 
 }  // namespace
@@ -33,9 +32,9 @@ int main(int argc, char* argv[]) {
 
     ymodem::QtSerialControl comm;
     ymodem::DiskBurnFileSource files;
-    ymodem::Form1 form(comm, files);
-    form.Load();
-    if (parser.isSet(screenshot)) return SaveScreenshot(form, parser.value(screenshot));
-    form.show();
+    ymodem::QtForm1Window window(comm, files);
+    window.Form().Form_Load();
+    if (parser.isSet(screenshot)) return SaveScreenshot(window, parser.value(screenshot));
+    window.show();
     return QApplication::exec();
 }

@@ -4,7 +4,8 @@
 
 namespace ymodem {
 
-void ApplyLineSettings(SerialControl& comm, const QString& portText, const QString& baudText) {
+void ApplyLineSettings(SerialControl& comm, const std::string& portText,
+                       const std::string& baudText) {
     comm.SetCommPort(portText);
     comm.SetSettings(baudText + ",N,8,1");
     comm.SetInBufferSize(1024);
@@ -17,15 +18,15 @@ void ApplyLineSettings(SerialControl& comm, const QString& portText, const QStri
     comm.SetInputMode(1);       // binary
 }
 
-QString PortOpenedText(const SerialControl& comm) {
+std::string PortOpenedText(const SerialControl& comm) {
     return comm.CommPortName() + "已打开" + comm.Settings();
 }
 
-QString PortClosedText(const SerialControl& comm) {
+std::string PortClosedText(const SerialControl& comm) {
     return comm.CommPortName() + "已关闭";
 }
 
-QString PortFailureText(const SerialControl& comm, int errorNumber) {
+std::string PortFailureText(const SerialControl& comm, int errorNumber) {
     switch (errorNumber) {
         case CommError::kPortAlreadyOpen:
             return comm.CommPortName() + "被占用!";

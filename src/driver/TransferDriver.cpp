@@ -1,29 +1,34 @@
 #include "TransferDriver.h"
 
-#include <QElapsedTimer>
-#include <memory>
+#include <algorithm>
+#include <chrono>
+#include <type_traits>
 
 #include "CommError.h"
 
 namespace ymodem {
 
 TransferDriver::Clock TransferDriver::SteadyClock() {
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    return [started] { return TimePoint{started->nsecsElapsed()}; };
+    const auto started = std::chrono::steady_clock::now();
+    return [started] {
+        return std::chrono::duration_cast<TimePoint>(std::chrono::steady_clock::now() - started);
+    };
 }
 
 TransferDriver::TransferDriver(SerialControl& control, BurnFileSource& files, TextEncoder encoder,
-                               Clock clock, QObject* parent)
-    : QObject(parent),
-      control_(control),
+                               WakeTimer& wake, Clock clock)
+    : control_(control),
       engine_(control, files, std::move(encoder)),
+      wake_(wake),
       clock_(std::move(clock)) {
-    wake_.setSingleShot(true);
-    wake_.setTimerType(Qt::PreciseTimer);
-    connect(&wake_, &QTimer::timeout, this, &TransferDriver::Wake);
-    connect(&control_, &SerialControl::OnComm, this, &TransferDriver::HandleComm);
-    connect(&control_, &SerialControl::PortLost, this, &TransferDriver::HandlePortLost);
+    wake_.SetHandler([this] { Wake(); });
+    control_.SetListener(this);
+}
+
+TransferDriver::~TransferDriver() {
+    control_.SetListener(nullptr);
+    wake_.SetHandler({});
+    wake_.Stop();
 }
 
 template <typename Input>
@@ -56,11 +61,14 @@ bool TransferDriver::Abort() {
     return Run([&] { return engine_.Abort(); });
 }
 
-void TransferDriver::HandlePortLost() {
+// The engine judges what the device said last and halts before the owner hears of the loss,
+// so that a batch the device ended on its way out counts as ended.
+void TransferDriver::OnPortLost() {
     Run([&] { engine_.OnPortLost(); });
+    if (portLostHandler_) portLostHandler_();
 }
 
-void TransferDriver::HandleComm() {
+void TransferDriver::OnComm() {
     Run([&] {
         const int event = control_.CommEvent();
         try {
@@ -78,24 +86,19 @@ void TransferDriver::Wake() {
 
 void TransferDriver::DeliverEvents() {
     while (const auto event = engine_.PollEvent()) {
-        if (handler_) handler_(*event);
+        if (eventHandler_) eventHandler_(*event);
     }
 }
 
 void TransferDriver::Rearm() {
     const auto next = engine_.NextWake();
     if (!next) {
-        wake_.stop();
+        wake_.Stop();
         return;
     }
     // Rounded up, so that the engine finds its timer due when we wake it.
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Now());
-    wake_.start(std::max<int>(0, static_cast<int>(wait.count())));
-}
-
-std::optional<int> TransferDriver::WakeInterval() const {
-    if (!wake_.isActive()) return std::nullopt;
-    return wake_.interval();
+    wake_.Start(std::max(wait, std::chrono::milliseconds(0)));
 }
 
 }  // namespace ymodem

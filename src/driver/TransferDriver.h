@@ -4,34 +4,36 @@
 #include <optional>
 #include <string>
 
-#include <QObject>
-#include <QTimer>
-
 #include "BurnFileSource.h"
 #include "SerialControl.h"
 #include "TextEncoder.h"
 #include "TransferEngine.h"
+#include "WakeTimer.h"
 
 namespace ymodem {
 
-// Runs the transfer engine on the Qt event loop and is the only way into it: it hands the
-// engine the serial control's receive events, the program's loads and the current time,
-// passes every event the engine reports to the handler, and after each of these arms one
-// precise single-shot timer for the engine's next deadline.
-class TransferDriver : public QObject {
-    Q_OBJECT
-
+// Runs the transfer engine on an event loop and is the only way into it. It is the serial
+// control's one listener: it hands the engine the receive events, the program's loads and
+// the current time, passes every event the engine reports to its owner, and after each of
+// these arms the wake-up timer for the engine's next deadline. A lost port reaches the
+// owner only after the engine has halted and its last events have been handed on.
+class TransferDriver final : private SerialListener {
 public:
     using Clock = std::function<TimePoint()>;
     using EventHandler = std::function<void(const TransferEvent&)>;
+    using PortLostHandler = std::function<void()>;
 
     // A steady clock that starts at 0 when called.
     static Clock SteadyClock();
 
     TransferDriver(SerialControl& control, BurnFileSource& files, TextEncoder encoder,
-                   Clock clock = SteadyClock(), QObject* parent = nullptr);
+                   WakeTimer& wake, Clock clock = SteadyClock());
+    ~TransferDriver() override;
+    TransferDriver(const TransferDriver&) = delete;
+    TransferDriver& operator=(const TransferDriver&) = delete;
 
-    void OnEvent(EventHandler handler) { handler_ = std::move(handler); }
+    void OnEvent(EventHandler handler) { eventHandler_ = std::move(handler); }
+    void OnPortLost(PortLostHandler handler) { portLostHandler_ = std::move(handler); }
 
     bool LoadBurnFile(const std::string& path);
     void FillProgressBar();
@@ -39,16 +41,10 @@ public:
     // Cancels a transfer under way; gives whether anything was sent.
     bool Abort();
 
-    // Fires whatever engine timer is due now; the wake-up timer does the same by itself.
-    void Wake();
-
     TimePoint Now() const { return clock_(); }
     std::optional<TimePoint> NextWake() const { return engine_.NextWake(); }
     const TransferState& State() const { return engine_.State(); }
     const event::Progress& ProgressBar() const { return engine_.ProgressBar(); }
-    // The wait the wake-up timer is armed with, in milliseconds; nothing while no engine
-    // timer runs.
-    std::optional<int> WakeInterval() const;
 
 private:
     // Every input goes through here, so that no caller can forget the events or the timer.
@@ -57,14 +53,16 @@ private:
     void DeliverEvents();
     void Rearm();
 
-    void HandleComm();
-    void HandlePortLost();
+    void OnComm() override;
+    void OnPortLost() override;
+    void Wake();
 
     SerialControl& control_;
     TransferEngine engine_;
+    WakeTimer& wake_;
     Clock clock_;
-    EventHandler handler_;
-    QTimer wake_;
+    EventHandler eventHandler_;
+    PortLostHandler portLostHandler_;
 };
 
 }  // namespace ymodem

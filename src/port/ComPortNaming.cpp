@@ -5,28 +5,24 @@
 
 namespace ymodem {
 
-QString ComPortNaming::DefaultName() const {
-    return QString::fromStdString(ComPortName(1));
+std::string ComPortNaming::DefaultName() const {
+    return ComPortName(1);
 }
 
-QStringList ComPortNaming::Candidates() const {
-    QStringList names;
-    for (int number = 1; number <= kComScanCount; ++number) {
-        names.append(QString::fromStdString(ComPortName(number)));
-    }
+std::vector<std::string> ComPortNaming::Candidates() const {
+    std::vector<std::string> names;
+    for (int number = 1; number <= kComScanCount; ++number) names.push_back(ComPortName(number));
     return names;
 }
 
-QString ComPortNaming::NameFromListText(const QString& listText) const {
-    const auto number = ComPortNumberFromListText(listText.toStdString());
+std::string ComPortNaming::NameFromListText(const std::string& listText) const {
+    const auto number = ComPortNumberFromListText(listText);
     if (!number) throw CommError(CommError::kInvalidPropertyValue);
-    return QString::fromStdString(ComPortName(*number));
+    return ComPortName(*number);
 }
 
-QString ComPortNaming::DeviceFor(const QString& name) const {
-    if (!IsOpenableComPortName(name.toStdString())) {
-        throw CommError(CommError::kInvalidPortNumber, name.toStdString());
-    }
+std::string ComPortNaming::DeviceFor(const std::string& name) const {
+    if (!IsOpenableComPortName(name)) throw CommError(CommError::kInvalidPortNumber, name);
     return name;
 }
 

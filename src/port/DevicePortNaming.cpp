@@ -1,11 +1,9 @@
 #include "DevicePortNaming.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <string_view>
 #include <utility>
-
-#include <QDir>
-#include <QFileInfo>
-#include <QSerialPortInfo>
 
 #include "CommError.h"
 #include "UserFolders.h"
@@ -15,37 +13,38 @@ namespace ymodem {
 
 namespace {
 
-bool IsDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
 }
 
-qsizetype DigitRunEnd(const QString& text, qsizetype from) {
-    while (from < text.size() && IsDigit(text.at(from))) ++from;
+std::size_t DigitRunEnd(std::string_view text, std::size_t from) {
+    while (from < text.size() && IsDigit(text[from])) ++from;
     return from;
 }
 
 // Compares digit runs by value, so that ttyS2 comes before ttyS10.
-int CompareDigitRuns(QStringView a, QStringView b) {
-    while (a.size() > 1 && a.front() == u'0') a = a.mid(1);
-    while (b.size() > 1 && b.front() == u'0') b = b.mid(1);
+int CompareDigitRuns(std::string_view a, std::string_view b) {
+    while (a.size() > 1 && a.front() == '0') a.remove_prefix(1);
+    while (b.size() > 1 && b.front() == '0') b.remove_prefix(1);
     if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
     return a.compare(b);
 }
 
-bool NaturalLess(const QString& a, const QString& b) {
-    qsizetype i = 0;
-    qsizetype j = 0;
+bool NaturalLess(std::string_view a, std::string_view b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
     while (i < a.size() && j < b.size()) {
-        if (IsDigit(a.at(i)) && IsDigit(b.at(j))) {
-            const qsizetype aEnd = DigitRunEnd(a, i);
-            const qsizetype bEnd = DigitRunEnd(b, j);
-            const int order = CompareDigitRuns(QStringView(a).sliced(i, aEnd - i),
-                                               QStringView(b).sliced(j, bEnd - j));
+        if (IsDigit(a[i]) && IsDigit(b[j])) {
+            const std::size_t aEnd = DigitRunEnd(a, i);
+            const std::size_t bEnd = DigitRunEnd(b, j);
+            const int order = CompareDigitRuns(a.substr(i, aEnd - i), b.substr(j, bEnd - j));
             if (order != 0) return order < 0;
             i = aEnd;
             j = bEnd;
         } else {
-            if (a.at(i) != b.at(j)) return a.at(i) < b.at(j);
+            if (a[i] != b[j]) {
+                return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+            }
             ++i;
             ++j;
         }
@@ -53,78 +52,80 @@ bool NaturalLess(const QString& a, const QString& b) {
     return a.size() - i < b.size() - j;
 }
 
-QStringList SortedNaturally(QStringList names) {
+std::vector<std::string> SortedNaturally(std::vector<std::string> names) {
     std::sort(names.begin(), names.end(), NaturalLess);
     return names;
 }
 
 }  // namespace
 
-DevicePortNaming::DevicePortNaming(QString portsFolder, SystemPortList systemPorts)
+DevicePortNaming::DevicePortNaming(std::string portsFolder, SystemPortList systemPorts)
     : portsFolder_(std::move(portsFolder)), systemPorts_(std::move(systemPorts)) {}
 
-QString DevicePortNaming::DefaultPortsFolder() {
+std::string DevicePortNaming::DefaultPortsFolder() {
     const auto folder = PortsFolder();
-    return folder ? QString::fromStdString(Utf8FromPath(*folder)) : QString();
+    return folder ? Utf8FromPath(*folder) : std::string();
 }
 
-std::vector<DevicePortNaming::SystemPort> DevicePortNaming::AvailableSystemPorts() {
-    std::vector<SystemPort> ports;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        ports.push_back({info.portName(), info.systemLocation()});
-    }
-    return ports;
-}
-
-QString DevicePortNaming::DefaultName() const {
+std::string DevicePortNaming::DefaultName() const {
     return {};
 }
 
-QStringList DevicePortNaming::Candidates() const {
-    QStringList systemNames;
-    for (const SystemPort& port : systemPorts_()) systemNames.append(port.name);
-    QStringList names = SortedNaturally(systemNames) + SortedNaturally(LinkNames());
+std::vector<std::string> DevicePortNaming::Candidates() const {
+    std::vector<std::string> systemNames;
+    for (const SystemPort& port : systemPorts_()) systemNames.push_back(port.name);
+    std::vector<std::string> names = SortedNaturally(std::move(systemNames));
     // A link named like a system port stands in for it (see DeviceFor) and is offered once.
-    names.removeDuplicates();
-    return names;
-}
-
-QString DevicePortNaming::NameFromListText(const QString& listText) const {
-    if (listText.isEmpty()) throw CommError(CommError::kInvalidPropertyValue);
-    return listText;
-}
-
-QString DevicePortNaming::DeviceFor(const QString& name) const {
-    if (name.contains(u'/')) return name;
-    if (auto device = LinkDevice(name)) return *device;
-    if (auto location = SystemLocation(name)) return *location;
-    throw CommError(CommError::kDeviceUnavailable, name.toStdString());
-}
-
-QStringList DevicePortNaming::LinkNames() const {
-    if (portsFolder_.isEmpty()) return {};  // QDir would list the working folder
-    // QDir::System is what lists links whose target is missing.
-    const QFileInfoList entries =
-        QDir(portsFolder_).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
-    QStringList names;
-    for (const QFileInfo& entry : entries) {
-        if (entry.isSymLink()) names.append(entry.fileName());
+    for (std::string& link : SortedNaturally(LinkNames())) {
+        if (std::find(names.begin(), names.end(), link) == names.end()) {
+            names.push_back(std::move(link));
+        }
     }
     return names;
 }
 
-std::optional<QString> DevicePortNaming::LinkDevice(const QString& name) const {
-    if (name.isEmpty() || portsFolder_.isEmpty()) return std::nullopt;
-    const QFileInfo link(QDir(portsFolder_).filePath(name));
-    if (!link.isSymLink()) return std::nullopt;
-    // The link's final target rather than the link itself, so that QSerialPort's lock
-    // file is the same whichever name the device is reached by.
-    const QString device = link.canonicalFilePath();
-    if (device.isEmpty()) throw CommError(CommError::kDeviceUnavailable, name.toStdString());
-    return device;
+std::string DevicePortNaming::NameFromListText(const std::string& listText) const {
+    if (listText.empty()) throw CommError(CommError::kInvalidPropertyValue);
+    return listText;
 }
 
-std::optional<QString> DevicePortNaming::SystemLocation(const QString& name) const {
+std::string DevicePortNaming::DeviceFor(const std::string& name) const {
+    if (name.find('/') != std::string::npos) return name;
+    if (auto device = LinkDevice(name)) return *device;
+    if (auto location = SystemLocation(name)) return *location;
+    throw CommError(CommError::kDeviceUnavailable, name);
+}
+
+// Hidden entries are no ports: a name starting with a dot is left out.
+std::vector<std::string> DevicePortNaming::LinkNames() const {
+    std::vector<std::string> names;
+    if (portsFolder_.empty()) return names;
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(PathFromUtf8(portsFolder_), error)) {
+        std::error_code kindError;
+        if (!entry.is_symlink(kindError)) continue;
+        std::string name = Utf8FromPath(entry.path().filename());
+        if (!name.empty() && name.front() != '.') names.push_back(std::move(name));
+    }
+    return names;
+}
+
+std::optional<std::string> DevicePortNaming::LinkDevice(const std::string& name) const {
+    if (name.empty() || portsFolder_.empty()) return std::nullopt;
+    const std::filesystem::path link = PathFromUtf8(portsFolder_) / PathFromUtf8(name);
+    std::error_code error;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(link, error))) {
+        return std::nullopt;
+    }
+    // The link's final target rather than the link itself, so that the port's lock is the
+    // same whichever name the device is reached by.
+    const std::filesystem::path device = std::filesystem::canonical(link, error);
+    if (error) throw CommError(CommError::kDeviceUnavailable, name);
+    return Utf8FromPath(device);
+}
+
+std::optional<std::string> DevicePortNaming::SystemLocation(const std::string& name) const {
     for (const SystemPort& port : systemPorts_()) {
         if (port.name == name) return port.location;
     }

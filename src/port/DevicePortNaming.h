@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "PortNaming.h"
@@ -14,30 +15,29 @@ namespace ymodem {
 class DevicePortNaming final : public PortNaming {
 public:
     struct SystemPort {
-        QString name;      // e.g. "ttyUSB0"
-        QString location;  // e.g. "/dev/ttyUSB0"
+        std::string name;      // e.g. "ttyUSB0"
+        std::string location;  // e.g. "/dev/ttyUSB0"
     };
     using SystemPortList = std::function<std::vector<SystemPort>()>;
 
-    DevicePortNaming(QString portsFolder, SystemPortList systemPorts);
+    // portsFolder in UTF-8; empty offers no links.
+    DevicePortNaming(std::string portsFolder, SystemPortList systemPorts);
 
     // The user's ports folder, shared with the virtual device (see PortsFolder); empty
     // when the environment names no configuration folder, and then no links are offered.
-    static QString DefaultPortsFolder();
-    // The serial ports QSerialPortInfo reports.
-    static std::vector<SystemPort> AvailableSystemPorts();
+    static std::string DefaultPortsFolder();
 
-    QString DefaultName() const override;
-    QStringList Candidates() const override;
-    QString NameFromListText(const QString& listText) const override;
-    QString DeviceFor(const QString& name) const override;
+    std::string DefaultName() const override;
+    std::vector<std::string> Candidates() const override;
+    std::string NameFromListText(const std::string& listText) const override;
+    std::string DeviceFor(const std::string& name) const override;
 
 private:
-    QStringList LinkNames() const;
-    std::optional<QString> LinkDevice(const QString& name) const;
-    std::optional<QString> SystemLocation(const QString& name) const;
+    std::vector<std::string> LinkNames() const;
+    std::optional<std::string> LinkDevice(const std::string& name) const;
+    std::optional<std::string> SystemLocation(const std::string& name) const;
 
-    QString portsFolder_;
+    std::string portsFolder_;
     SystemPortList systemPorts_;
 };
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <utility>
-
-#include <QStringList>
+#include <vector>
 
 namespace ymodem {
 
@@ -24,46 +24,85 @@ constexpr std::array<std::pair<const char*, LineSettings::StopBits>, 3> kStopTex
     {"2", LineSettings::StopBits::kTwo},
 }};
 
-bool AllDigits(const QString& text) {
-    return !text.isEmpty() &&
-           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+// The blanks beyond ASCII that a settings text may carry around its fields, in UTF-8:
+// the no-break, wide and ideographic spaces among them.
+constexpr std::array<std::string_view, 19> kWideBlanks{
+    "\u0085", "\u00A0", "\u1680", "\u2000", "\u2001", "\u2002", "\u2003",
+    "\u2004", "\u2005", "\u2006", "\u2007", "\u2008", "\u2009", "\u200A",
+    "\u2028", "\u2029", "\u202F", "\u205F", "\u3000"};
+
+std::size_t BlankAtStart(std::string_view text) {
+    if (text.empty()) return 0;
+    if (text.front() == ' ' || (text.front() >= '\t' && text.front() <= '\r')) return 1;
+    for (const std::string_view blank : kWideBlanks) {
+        if (text.starts_with(blank)) return blank.size();
+    }
+    return 0;
 }
 
-std::optional<int> ReadBaudRate(const QString& text) {
-    if (!AllDigits(text)) return std::nullopt;
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value <= 0) return std::nullopt;
+std::size_t BlankAtEnd(std::string_view text) {
+    if (text.empty()) return 0;
+    if (text.back() == ' ' || (text.back() >= '\t' && text.back() <= '\r')) return 1;
+    for (const std::string_view blank : kWideBlanks) {
+        if (text.ends_with(blank)) return blank.size();
+    }
+    return 0;
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (const std::size_t blank = BlankAtStart(text)) text.remove_prefix(blank);
+    while (const std::size_t blank = BlankAtEnd(text)) text.remove_suffix(blank);
+    return text;
+}
+
+std::vector<std::string_view> Fields(std::string_view text) {
+    std::vector<std::string_view> fields;
+    for (std::size_t comma; (comma = text.find(',')) != std::string_view::npos;) {
+        fields.push_back(Trimmed(text.substr(0, comma)));
+        text.remove_prefix(comma + 1);
+    }
+    fields.push_back(Trimmed(text));
+    return fields;
+}
+
+std::optional<int> ReadBaudRate(std::string_view text) {
+    if (text.empty() || !std::all_of(text.begin(), text.end(),
+                                     [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value <= 0) return std::nullopt;
     return value;
 }
 
-std::optional<LineSettings::Parity> ReadParity(const QString& text) {
+std::optional<LineSettings::Parity> ReadParity(std::string_view text) {
     if (text.size() != 1) return std::nullopt;
-    const char letter = text.at(0).toUpper().toLatin1();
+    const char letter = text[0] >= 'a' && text[0] <= 'z' ? static_cast<char>(text[0] - 'a' + 'A')
+                                                         : text[0];
     for (const auto& [candidate, parity] : kParityLetters) {
         if (candidate == letter) return parity;
     }
     return std::nullopt;
 }
 
-std::optional<int> ReadDataBits(const QString& text) {
-    if (text.size() != 1 || text.at(0) < u'5' || text.at(0) > u'8') return std::nullopt;
-    return text.at(0).unicode() - u'0';
+std::optional<int> ReadDataBits(std::string_view text) {
+    if (text.size() != 1 || text[0] < '5' || text[0] > '8') return std::nullopt;
+    return text[0] - '0';
 }
 
-std::optional<LineSettings::StopBits> ReadStopBits(const QString& text) {
+std::optional<LineSettings::StopBits> ReadStopBits(std::string_view text) {
     for (const auto& [candidate, stop] : kStopTexts) {
-        if (text == QLatin1String(candidate)) return stop;
+        if (text == candidate) return stop;
     }
     return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<LineSettings> LineSettings::Parse(const QString& text) {
-    QStringList fields = text.split(u',');
+std::optional<LineSettings> LineSettings::Parse(std::string_view text) {
+    const std::vector<std::string_view> fields = Fields(text);
     if (fields.size() != 4) return std::nullopt;
-    for (QString& field : fields) field = field.trimmed();
 
     const auto baudRate = ReadBaudRate(fields[0]);
     const auto parity = ReadParity(fields[1]);
@@ -79,7 +118,7 @@ std::optional<LineSettings> LineSettings::Parse(const QString& text) {
     return settings;
 }
 
-QString LineSettings::Text() const {
+std::string LineSettings::Text() const {
     char parityLetter = 'N';
     for (const auto& [letter, parity] : kParityLetters) {
         if (parity == parity_) parityLetter = letter;
@@ -88,11 +127,8 @@ QString LineSettings::Text() const {
     for (const auto& [text, stop] : kStopTexts) {
         if (stop == stopBits_) stopText = text;
     }
-    return QStringLiteral("%1,%2,%3,%4")
-        .arg(baudRate_)
-        .arg(QLatin1Char(parityLetter))
-        .arg(dataBits_)
-        .arg(QLatin1String(stopText));
+    return std::to_string(baudRate_) + ',' + parityLetter + ',' + std::to_string(dataBits_) + ',' +
+           stopText;
 }
 
 }  // namespace ymodem

@@ -2,7 +2,8 @@
 
 #include <optional>
 
-#include <QString>
+#include <string>
+#include <string_view>
 
 namespace ymodem {
 
@@ -17,12 +18,12 @@ public:
     // 9600,N,8,1
     LineSettings() = default;
 
-    // Nothing when the text is not a settings text. Blanks around the fields and the
-    // letter case of the parity are forgiven.
-    static std::optional<LineSettings> Parse(const QString& text);
+    // Nothing when the text (UTF-8) is not a settings text. Blanks around the fields and
+    // the letter case of the parity are forgiven.
+    static std::optional<LineSettings> Parse(std::string_view text);
 
     // The canonical form: parity in upper case, no blanks.
-    QString Text() const;
+    std::string Text() const;
 
     int BaudRate() const { return baudRate_; }
     Parity ParityMode() const { return parity_; }

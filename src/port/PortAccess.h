@@ -1,16 +1,17 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 namespace ymodem {
 
-// What the operating system tells about a device node beyond what QSerialPort says.
+// What the operating system tells about a device node beyond what the serial driver says.
 class PortAccess {
 public:
-    // Whether we may open the device for reading and writing. QSerialPort reports a
-    // missing permission and a port held by another program alike; this tells them
-    // apart. Windows has no such distinction, so there every device counts as ours.
-    static bool CanReadWrite(const QString& device);
+    // Whether we may open the device (UTF-8 path) for reading and writing. A serial
+    // driver may report a missing permission and a port held by another program alike;
+    // this tells them apart. Windows has no such distinction, so there every device
+    // counts as ours.
+    static bool CanReadWrite(const std::string& device);
 };
 
 }  // namespace ymodem

@@ -2,12 +2,12 @@
 
 #include <unistd.h>
 
-#include <QFile>
+#include "Utf8Path.h"
 
 namespace ymodem {
 
-bool PortAccess::CanReadWrite(const QString& device) {
-    return ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
+bool PortAccess::CanReadWrite(const std::string& device) {
+    return ::access(PathFromUtf8(device).c_str(), R_OK | W_OK) == 0;
 }
 
 }  // namespace ymodem

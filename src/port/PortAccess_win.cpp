@@ -2,7 +2,7 @@
 
 namespace ymodem {
 
-bool PortAccess::CanReadWrite(const QString& /*device*/) {
+bool PortAccess::CanReadWrite(const std::string& /*device*/) {
     return true;
 }
 

@@ -8,9 +8,9 @@ void RequirePortClosed(bool portOpen) {
     if (portOpen) throw CommError(CommError::kPortAlreadyOpen);
 }
 
-LineSettings SettingsFromText(const QString& text) {
+LineSettings SettingsFromText(std::string_view text) {
     const auto parsed = LineSettings::Parse(text);
-    if (!parsed) throw CommError(CommError::kInvalidPropertyValue, text.toStdString());
+    if (!parsed) throw CommError(CommError::kInvalidPropertyValue, std::string(text));
     return *parsed;
 }
 

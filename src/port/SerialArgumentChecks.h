@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <string_view>
 
 #include "LineSettings.h"
 
@@ -12,7 +12,7 @@ namespace ymodem {
 // 8005 while the port is open: the port may not change, nor be opened again.
 void RequirePortClosed(bool portOpen);
 // The settings the text stands for; 380 when it is no settings text.
-LineSettings SettingsFromText(const QString& text);
+LineSettings SettingsFromText(std::string_view text);
 // 380 for a negative size, threshold or length.
 void RequireNotNegative(int value);
 // 380 for a buffer count other than 0, the only one that can be set.

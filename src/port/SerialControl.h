@@ -2,39 +2,37 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
-#include <QObject>
-#include <QString>
-#include <QStringList>
-
 #include "SerialLink.h"
+#include "SerialListener.h"
 
 namespace ymodem {
 
 // The serial control the window, the headless sender and their tests work with. Its
-// operations keep the names and meaning of the old Windows serial control's
-// properties. Failing operations throw CommError (see CommError.h for the numbers).
-class SerialControl : public QObject, public SerialLink {
-    Q_OBJECT
-
+// operations keep the names and meaning of the old Windows serial control's properties.
+// Texts are UTF-8. Failing operations throw CommError (see CommError.h for the numbers).
+// What happens on the line reaches one listener, see SerialListener.
+class SerialControl : public SerialLink {
 public:
     // The only CommEvent() code raised: bytes were received.
     static constexpr int kEventReceive = kCommEventReceive;
 
-    using QObject::QObject;
+    // Null stops the reports.
+    void SetListener(SerialListener* listener) { listener_ = listener; }
 
     // The names to try in a port scan, in order.
-    virtual QStringList PortCandidates() const = 0;
+    virtual std::vector<std::string> PortCandidates() const = 0;
 
     // Chooses the port from a list text; only while closed (8005 otherwise).
-    virtual void SetCommPort(const QString& listText) = 0;
-    virtual QString CommPortName() const = 0;
+    virtual void SetCommPort(const std::string& listText) = 0;
+    virtual std::string CommPortName() const = 0;
 
     // "BAUD,P,D,S", e.g. "115200,N,8,1"; default "9600,N,8,1". An unreadable text
     // throws 380 and keeps the settings as they were.
-    virtual void SetSettings(const QString& settings) = 0;
-    virtual QString Settings() const = 0;
+    virtual void SetSettings(const std::string& settings) = 0;
+    virtual std::string Settings() const = 0;
 
     // Opening an open port throws 8005; closing a closed one does nothing.
     virtual void SetPortOpen(bool open) = 0;
@@ -45,7 +43,7 @@ public:
     // Only 0 is accepted: it discards the input not yet read.
     virtual void SetInBufferCount(int count) = 0;
     virtual void SetSThreshold(int threshold) = 0;
-    // n > 0 raises OnComm whenever bytes arrive and n or more are waiting; 0 raises
+    // n > 0 reports OnComm whenever bytes arrive and n or more are waiting; 0 reports
     // nothing.
     virtual void SetRThreshold(int threshold) = 0;
     // The most bytes one Input() takes; 0 takes all that wait.
@@ -61,14 +59,16 @@ public:
     // The code of the last event raised (kEventReceive), 0 before any.
     virtual int CommEvent() const = 0;
 
-signals:
-    // Bytes arrived, see SetRThreshold; CommEvent() reads kEventReceive.
-    void OnComm();
-    // The open port died (device unplugged, other side of a pty closed). The control
-    // has closed itself before this is raised. Raised once, from the event loop rather
-    // than from inside QSerialPort, so the receiver may show a dialog or reopen; to
-    // get rid of the control it uses deleteLater().
-    void PortLost();
+protected:
+    void RaiseOnComm() {
+        if (listener_ != nullptr) listener_->OnComm();
+    }
+    void RaisePortLost() {
+        if (listener_ != nullptr) listener_->OnPortLost();
+    }
+
+private:
+    SerialListener* listener_ = nullptr;
 };
 
 }  // namespace ymodem

@@ -1,10 +1,11 @@
 #include "HeadlessSender.h"
 
+#include <chrono>
+
 #include "CommError.h"
 #include "CommSetup.h"
 #include "StatusTexts.h"
 #include "SystemEncoding.h"
-#include "Utf8Text.h"
 
 namespace ymodem {
 
@@ -16,49 +17,54 @@ constexpr int kDrainMs = 2000;
 }  // namespace
 
 HeadlessSender::HeadlessSender(SerialControl& comm, BurnFileSource& files, SendOptions options,
-                               std::FILE* out, std::FILE* err, bool showBar,
-                               TransferDriver::Clock clock)
+                               std::FILE* out, std::FILE* err, bool showBar, WakeTimer& wake,
+                               WakeTimer& timeout, TransferDriver::Clock clock)
     : comm_(comm),
       options_(std::move(options)),
       err_(err),
-      driver_(comm, files, ToSystem8Bit, std::move(clock)),
+      driver_(comm, files, ToSystem8Bit, wake, std::move(clock)),
       view_(
           out, showBar ? err : nullptr, [this] { return driver_.Now(); },
-          [this] { return static_cast<long>(driver_.State().SentLen); }) {
+          [this] { return static_cast<long>(driver_.State().SentLen); }),
+      timeout_(timeout) {
     driver_.OnEvent([this](const TransferEvent& event) { HandleEvent(event); });
-    timeout_.setSingleShot(true);
-    connect(&timeout_, &QTimer::timeout, this, &HeadlessSender::HandleTimeout);
-    connect(&comm_, &SerialControl::PortLost, this, &HeadlessSender::HandlePortLost);
+    driver_.OnPortLost([this] { HandlePortLost(); });
+    timeout_.SetHandler([this] { HandleTimeout(); });
+}
+
+HeadlessSender::~HeadlessSender() {
+    timeout_.SetHandler({});
+    timeout_.Stop();
 }
 
 std::optional<int> HeadlessSender::Start() {
     if (!driver_.LoadBurnFile(options_.File)) return kExitLoadFailed;
     if (const auto failed = OpenPort()) return failed;
     ArmSessionEndBeforeTheLastTransfer();
-    if (options_.TimeoutSeconds > 0) timeout_.start(options_.TimeoutSeconds * 1000);
+    if (options_.TimeoutSeconds > 0) timeout_.Start(std::chrono::seconds(options_.TimeoutSeconds));
     return std::nullopt;
 }
 
 std::optional<int> HeadlessSender::OpenPort() {
     try {
-        ApplyLineSettings(comm_, options_.Port, QString::number(options_.Baud));
+        ApplyLineSettings(comm_, options_.Port, std::to_string(options_.Baud));
         comm_.SetPortOpen(true);
     } catch (const CommError& error) {
-        const QString windowText = PortFailureText(comm_, error.Number());
-        if (!windowText.isEmpty()) {
-            std::fprintf(err_, "%s\n", ToUtf8(windowText).c_str());
+        const std::string windowText = PortFailureText(comm_, error.Number());
+        if (!windowText.empty()) {
+            std::fprintf(err_, "%s\n", windowText.c_str());
         } else if (error.Number() == CommError::kPermissionDenied) {
             std::fprintf(err_,
                          "ymodem-send: no permission to open %s (on Linux, join the dialout "
                          "group and log in again)\n",
-                         ToUtf8(options_.Port).c_str());
+                         options_.Port.c_str());
         } else {
             std::fprintf(err_, "ymodem-send: cannot open %s at %d baud: %s\n",
-                         ToUtf8(options_.Port).c_str(), options_.Baud, error.what());
+                         options_.Port.c_str(), options_.Baud, error.what());
         }
         return kExitPortFailed;
     }
-    view_.PrintLine(ToUtf8(PortOpenedText(comm_)));
+    view_.PrintLine(PortOpenedText(comm_));
     return std::nullopt;
 }
 
@@ -74,17 +80,17 @@ void HeadlessSender::HandleEvent(const TransferEvent& event) {
 }
 
 void HeadlessSender::CountFinished() {
-    ++finished_;
+    ++transfers_;
     if (options_.EndSession) {
         ArmSessionEndBeforeTheLastTransfer();
-    } else if (options_.Count > 0 && finished_ >= options_.Count) {
+    } else if (options_.Count > 0 && transfers_ >= options_.Count) {
         Succeed();
     }
 }
 
 // With --end-session the run ends with the batch, which the last wanted transfer closes.
 void HeadlessSender::ArmSessionEndBeforeTheLastTransfer() {
-    if (options_.EndSession && finished_ + 1 == options_.Count) {
+    if (options_.EndSession && transfers_ + 1 == options_.Count) {
         driver_.EndSessionAfterNextFinish();
     }
 }
@@ -93,17 +99,17 @@ void HeadlessSender::Succeed() {
     if (done_) return;
     done_ = true;
     Stop();
-    emit Finished(kExitDone);
+    Finish(kExitDone);
 }
 
 void HeadlessSender::HandlePortLost() {
     Fail(kExitPortLost, "ymodem-send: the port was lost while open: " +
-                            ToUtf8(PortFailureText(comm_, CommError::kDeviceUnavailable)));
+                            PortFailureText(comm_, CommError::kDeviceUnavailable));
 }
 
 void HeadlessSender::HandleTimeout() {
     Fail(kExitTimedOut, "ymodem-send: timed out after " + std::to_string(options_.TimeoutSeconds) +
-                            " s, " + std::to_string(finished_) + " of " +
+                            " s, " + std::to_string(transfers_) + " of " +
                             std::to_string(options_.Count) + " transfers finished");
 }
 
@@ -113,7 +119,11 @@ void HeadlessSender::Fail(int exitCode, const std::string& message) {
     std::fprintf(err_, "%s\n", message.c_str());
     std::fflush(err_);
     Stop();
-    emit Finished(exitCode);
+    Finish(exitCode);
+}
+
+void HeadlessSender::Finish(int exitCode) {
+    if (finished_) finished_(exitCode);
 }
 
 void HeadlessSender::Interrupt() {
@@ -123,7 +133,7 @@ void HeadlessSender::Interrupt() {
 }
 
 void HeadlessSender::Stop() {
-    timeout_.stop();
+    timeout_.Stop();
     try {
         // A frame or a cancel still leaving must reach the device whole.
         if (comm_.PortOpen()) comm_.WaitForOutput(kDrainMs);

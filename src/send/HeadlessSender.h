@@ -1,25 +1,34 @@
 #pragma once
 
-#include <QObject>
-#include <QTimer>
+#include <cstdio>
+#include <functional>
+#include <optional>
 
+#include "BurnFileSource.h"
 #include "ConsoleView.h"
-#include "DiskBurnFileSource.h"
 #include "SendOptions.h"
 #include "SerialControl.h"
 #include "TransferDriver.h"
+#include "WakeTimer.h"
 
 namespace ymodem {
 
 // The window's transfer without the window: loads the burn file, opens the port as the
 // open button does and serves every C from the device, printing each status text.
-class HeadlessSender : public QObject {
-    Q_OBJECT
-
+class HeadlessSender {
 public:
+    using FinishedHandler = std::function<void(int exitCode)>;
+
+    // wake serves the transfer's timers, timeout the --timeout limit.
     HeadlessSender(SerialControl& comm, BurnFileSource& files, SendOptions options, std::FILE* out,
-                   std::FILE* err, bool showBar,
+                   std::FILE* err, bool showBar, WakeTimer& wake, WakeTimer& timeout,
                    TransferDriver::Clock clock = TransferDriver::SteadyClock());
+    ~HeadlessSender();
+    HeadlessSender(const HeadlessSender&) = delete;
+    HeadlessSender& operator=(const HeadlessSender&) = delete;
+
+    // Called once, when the run has ended; the port is closed by then.
+    void OnFinished(FinishedHandler handler) { finished_ = std::move(handler); }
 
     // Loads and opens; gives an exit code when the run ends before it starts serving.
     std::optional<int> Start();
@@ -30,9 +39,6 @@ public:
 
     TransferDriver& Driver() { return driver_; }
 
-signals:
-    void Finished(int exitCode);
-
 private:
     std::optional<int> OpenPort();
     void HandleEvent(const TransferEvent& event);
@@ -42,14 +48,16 @@ private:
     void HandlePortLost();
     void HandleTimeout();
     void Fail(int exitCode, const std::string& message);
+    void Finish(int exitCode);
 
     SerialControl& comm_;
     SendOptions options_;
     std::FILE* err_;
     TransferDriver driver_;
     ConsoleView view_;
-    QTimer timeout_;
-    int finished_ = 0;
+    WakeTimer& timeout_;
+    FinishedHandler finished_;
+    int transfers_ = 0;
     bool done_ = false;
 };
 

@@ -1,21 +1,39 @@
 #include "SendOptions.h"
 
+#include <charconv>
+#include <sstream>
+
+#include <CLI/CLI.hpp>
+
 #include "NativeSeparators.h"
-#include "Utf8Text.h"
 
 namespace ymodem {
 
 namespace {
 
-std::optional<int> WholeNumber(const QString& text, int least) {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < least) return std::nullopt;
+constexpr const char* kDescription =
+    "Usage: ymodem-send [OPTIONS] PORT FILE\n\n"
+    "Flashes FILE into the boot loader on PORT over YMODEM: every C the device sends while "
+    "idle starts a transfer. Each status text is printed as one line.";
+
+constexpr const char* kFooter =
+    "Exit codes: 0 done, 1 bad command line, 2 the file cannot be loaded, 3 the port cannot "
+    "be opened, 4 timed out, 5 the port was lost, 130/143 interrupted/terminated.\n\n"
+    "Boot loaders that ask for the next file after each one (batch receivers such as "
+    "U-Boot's loady and lrzsz's rb) want --count 1 --end-session.";
+
+std::optional<int> WholeNumber(const std::string& text, int least) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const char* first = text.data();
+    if (first != end && *first == '+') ++first;  // as a number may be written
+    const auto [stop, error] = std::from_chars(first, end, value);
+    if (first == end || error != std::errc() || stop != end || value < least) return std::nullopt;
     return value;
 }
 
-ParsedSendOptions Refuse(const QString& error) {
-    return {std::nullopt, error};
+ParsedSendOptions Refuse(const std::string& error) {
+    return {std::nullopt, error, std::nullopt};
 }
 
 }  // namespace
@@ -38,13 +56,50 @@ ParsedSendOptions CheckSendOptions(const SendCommandLine& line) {
     }
     SendOptions options;
     options.Port = line.Positional[0];
-    options.File = ToNativeSeparators(ToUtf8(line.Positional[1]));
+    options.File = ToNativeSeparators(line.Positional[1]);
     options.Baud = *baud;
     options.Count = *transfers;
     options.TimeoutSeconds = *seconds;
     options.Quiet = line.Quiet;
     options.EndSession = line.EndSession;
-    return {options, {}};
+    return {options, {}, std::nullopt};
+}
+
+ParsedSendOptions ParseSendCommandLine(const std::vector<std::string>& arguments) {
+    SendCommandLine line;
+    CLI::App app(kDescription, "ymodem-send");
+    app.footer(kFooter);
+    app.set_version_flag("-v,--version", YMODEM_VERSION);
+    app.add_option("--baud", line.Baud,
+                   "Baud rate: any rate the port takes, such as 115200, 460800 or 921600 "
+                   "(default 115200).")
+        ->type_name("RATE");
+    app.add_option("--count", line.Count,
+                   "Exit after N finished transfers (0: serve for ever; default 1).")
+        ->type_name("N");
+    app.add_option("--timeout", line.Timeout, "Exit 4 when not done after this many seconds.")
+        ->type_name("SECONDS");
+    app.add_flag("--quiet", line.Quiet, "No progress bar on the terminal.");
+    app.add_flag("--end-session", line.EndSession,
+                 "After the last of --count transfers, answer the device's next C with the "
+                 "empty block 0 that ends a YMODEM batch (at most 5 s later).");
+    app.add_option("PORT", line.Positional,
+                   "PORT: a port name as the window lists it, or a device path. FILE: the burn "
+                   "file, at most 32767 bytes.")
+        ->type_name("PORT FILE");
+
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    try {
+        app.parse(static_cast<int>(argv.size()), argv.data());
+    } catch (const CLI::CallForHelp&) {
+        return {std::nullopt, {}, app.help()};
+    } catch (const CLI::CallForVersion&) {
+        return {std::nullopt, {}, std::string(YMODEM_VERSION) + "\n"};
+    } catch (const CLI::ParseError& error) {
+        return Refuse(error.what());
+    }
+    return CheckSendOptions(line);
 }
 
 }  // namespace ymodem

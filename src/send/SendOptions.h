@@ -2,24 +2,24 @@
 
 #include <optional>
 #include <string>
-
-#include <QStringList>
+#include <vector>
 
 namespace ymodem {
 
-// The command line of ymodem-send as QCommandLineParser splits it, values still text.
+// The command line of ymodem-send as the parser splits it, values still text.
 struct SendCommandLine {
-    QStringList Positional;  // PORT FILE
-    QString Baud = "115200";
-    QString Count = "1";
-    QString Timeout = "0";
+    std::vector<std::string> Positional;  // PORT FILE
+    std::string Baud = "115200";
+    std::string Count = "1";
+    std::string Timeout = "0";
     bool Quiet = false;
     bool EndSession = false;
 };
 
-// What the command line of ymodem-send asks for.
+// What the command line of ymodem-send asks for. Texts are as given: UTF-8 on Windows,
+// the system's bytes elsewhere.
 struct SendOptions {
-    QString Port;
+    std::string Port;
     std::string File;  // the path with the system's separators, as the engine takes it
     int Baud = 115200;
     int Count = 1;           // transfers to finish; 0 serves for ever
@@ -30,7 +30,9 @@ struct SendOptions {
 
 struct ParsedSendOptions {
     std::optional<SendOptions> Options;
-    QString Error;  // why the command line was refused
+    std::string Error;  // why the command line was refused
+    // What --help or --version asks to print; the program then ends with kExitDone.
+    std::optional<std::string> Answer;
 };
 
 // Exit codes of ymodem-send.
@@ -45,7 +47,10 @@ enum SendExit : int {
     kExitTerminated = 143,
 };
 
-// Checks the values of options that QCommandLineParser has already split.
+// Checks the values of options that the parser has already split.
 ParsedSendOptions CheckSendOptions(const SendCommandLine& line);
+
+// Splits and checks the whole command line, the program's name first.
+ParsedSendOptions ParseSendCommandLine(const std::vector<std::string>& arguments);
 
 }  // namespace ymodem

@@ -1,28 +1,35 @@
 #pragma once
 
-#include <memory>
-
-#include <QObject>
+#include <optional>
 
 namespace ymodem {
 
 // Turns the requests to stop the program (SIGINT and SIGTERM, or the console's break and
-// close events) into a signal on the event loop's thread, so that the port is closed in
-// an orderly way. One instance a program.
-class StopSignals : public QObject {
-    Q_OBJECT
-
+// close events) into something the event loop can wait for, so that the port is closed
+// in an orderly way on the loop's thread. One instance a program.
+class StopSignals {
 public:
-    explicit StopSignals(QObject* parent = nullptr);
-    ~StopSignals() override;
+#ifdef _WIN32
+    using WaitHandle = void*;  // an event, set while a request waits
+#else
+    using WaitHandle = int;  // a descriptor, readable while a request waits
+#endif
 
-signals:
-    // exitCode: 130 for an interrupt, 143 for a termination.
-    void StopRequested(int exitCode);
+    StopSignals();
+    ~StopSignals();
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    WaitHandle Handle() const { return handle_; }
+    // The exit code the oldest waiting request asks for (130 for an interrupt, 143 for a
+    // termination), if one waits.
+    std::optional<int> TakeRequest();
 
 private:
-    struct Platform;
-    std::unique_ptr<Platform> platform_;
+    WaitHandle handle_;
+#ifndef _WIN32
+    int writeEnd_ = -1;
+#endif
 };
 
 }  // namespace ymodem

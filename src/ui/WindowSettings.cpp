@@ -8,7 +8,6 @@
 #include "SettingsLocation.h"
 #include "SystemEncoding.h"
 #include "UserFolders.h"
-#include "Utf8Text.h"
 
 namespace ymodem {
 
@@ -20,13 +19,13 @@ constexpr const char* kSection = "Para1";
 
 WindowSettings::WindowSettings(Location location) : location_(std::move(location)) {}
 
-std::string WindowSettings::Read(const char* key, const QString& defaultValue) const {
+std::string WindowSettings::Read(const char* key, const std::string& defaultValue) const {
     return FromSystem8Bit(
-        ReadIniStr(location_(), kSection, key, ToSystem8Bit(ToUtf8(defaultValue))));
+        ReadIniStr(location_(), kSection, key, ToSystem8Bit(defaultValue)));
 }
 
-void WindowSettings::Write(const char* key, const QString& value) const {
-    WriteIniStr(location_(), kSection, key, ToSystem8Bit(ToUtf8(value)));
+void WindowSettings::Write(const char* key, const std::string& value) const {
+    WriteIniStr(location_(), kSection, key, ToSystem8Bit(value));
 }
 
 std::int16_t WindowSettings::BaudEntryFromText(const std::string& text) {
@@ -37,8 +36,8 @@ std::int16_t WindowSettings::BaudEntryFromText(const std::string& text) {
     return std::clamp<std::int16_t>(*rounded, 0, lastEntry);
 }
 
-QString WindowSettings::DefaultBurnFilePath() {
-    return FromUtf8(ymodem::DefaultBurnFilePath());
+std::string WindowSettings::DefaultBurnFilePath() {
+    return ymodem::DefaultBurnFilePath();
 }
 
 }  // namespace ymodem

@@ -4,8 +4,6 @@
 #include <functional>
 #include <string>
 
-#include <QString>
-
 #include "SettingsLocation.h"
 
 namespace ymodem {
@@ -21,15 +19,15 @@ public:
 
     // The stored value; a missing or empty one is replaced by defaultValue, which is
     // written back.
-    std::string Read(const char* key, const QString& defaultValue) const;
-    void Write(const char* key, const QString& value) const;
+    std::string Read(const char* key, const std::string& defaultValue) const;
+    void Write(const char* key, const std::string& value) const;
 
     // The baud list's entry for a stored "CboBaud": negative numbers and non-numbers select
     // the first entry, numbers past the last entry (or beyond 16 bits) the last one.
     static std::int16_t BaudEntryFromText(const std::string& text);
     // The path to start from when none is stored: a folder, so the first load fails and the
     // file dialog opens there.
-    static QString DefaultBurnFilePath();
+    static std::string DefaultBurnFilePath();
 
 private:
     Location location_;

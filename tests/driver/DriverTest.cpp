@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
 #include "FakeSerialControl.h"
+#include "FakeWakeTimer.h"
 #include "MemoryBurnFiles.h"
 #include "TransferDriver.h"
 
@@ -17,14 +16,22 @@ using Bytes = std::vector<std::uint8_t>;
 struct DriverRig {
     FakeSerialControl comm;
     MemoryBurnFiles files;
+    FakeWakeTimer wake;
     TimePoint now{0};
     std::vector<TransferEvent> events;
+    std::vector<std::string> owner;  // what the owner heard, in order
     TransferDriver driver{comm, files, [](std::string_view name) { return std::string(name); },
-                          [this] { return now += 100us; }};
+                          wake, [this] { return now += 100us; }};
 
     DriverRig() {
         files.Files["a.bin"] = Bytes(100, 0x5A);
-        driver.OnEvent([this](const TransferEvent& event) { events.push_back(event); });
+        driver.OnEvent([this](const TransferEvent& event) {
+            events.push_back(event);
+            owner.push_back("event");
+        });
+        driver.OnPortLost([this] {
+            owner.push_back(driver.NextWake() ? "lost while timers run" : "lost");
+        });
         comm.SetCandidates({"COM1"});
         comm.SetCommPort("COM1");
         comm.SetRThreshold(1);
@@ -34,46 +41,56 @@ struct DriverRig {
 
 TEST(TransferDriver, ArmsForTheNextDeadlineRoundedUpAfterEveryInput) {
     DriverRig rig;
-    EXPECT_EQ(rig.driver.WakeInterval(), std::nullopt);
+    EXPECT_EQ(rig.wake.Armed(), std::nullopt);
     ASSERT_TRUE(rig.driver.LoadBurnFile("a.bin"));
     EXPECT_EQ(rig.events, (std::vector<TransferEvent>{event::FileInformation{100, 1, {0x66, 0x78}},
                                                       event::Progress{0, 1}}));
-    EXPECT_EQ(rig.driver.WakeInterval(), std::nullopt);  // a load starts no timer
+    EXPECT_EQ(rig.wake.Armed(), std::nullopt);  // a load starts no timer
 
     // The burst timer is due 2 ms after the bytes came; 1.9 ms are left when it is armed.
     rig.comm.InjectInput(Bytes{'C'});
-    EXPECT_EQ(rig.driver.WakeInterval(), 2);
+    EXPECT_EQ(rig.wake.Armed(), 2);
 
     rig.now = *rig.driver.NextWake();
-    rig.driver.Wake();
+    rig.wake.Fire();
     ASSERT_EQ(rig.comm.Frames().size(), 1u);
     EXPECT_EQ(rig.events.back(), TransferEvent{event::HandshakeStarted{}});
     // Next comes the silence watchdog, 2 s after the bytes, less the 2.1 ms gone since.
-    EXPECT_EQ(rig.driver.WakeInterval(), 1998);
+    EXPECT_EQ(rig.wake.Armed(), 1998);
 
     // A new image ends the transfer and with it every timer.
     ASSERT_TRUE(rig.driver.LoadBurnFile("a.bin"));
-    EXPECT_EQ(rig.driver.WakeInterval(), std::nullopt);
+    EXPECT_EQ(rig.wake.Armed(), std::nullopt);
 }
 
 TEST(TransferDriver, AWakeUpWithNothingDueChangesNothing) {
     DriverRig rig;
     rig.driver.LoadBurnFile("a.bin");
     rig.comm.InjectInput(Bytes{'C'});
-    const auto armed = rig.driver.WakeInterval();
+    const auto armed = rig.wake.Armed();
     ASSERT_TRUE(armed);
     rig.events.clear();
-    rig.driver.Wake();  // early: only 0.2 ms have passed
+    rig.wake.Fire();  // early: only 0.2 ms have passed
     EXPECT_TRUE(rig.events.empty());
     EXPECT_TRUE(rig.comm.Frames().empty());
-    EXPECT_EQ(rig.driver.WakeInterval(), armed);
+    EXPECT_EQ(rig.wake.Armed(), armed);
+}
+
+// The owner hears of a lost port last: after the engine has judged the device's last
+// bytes, reported it all and stopped its timers.
+TEST(TransferDriver, ALostPortReachesTheOwnerAfterTheEngineHalted) {
+    DriverRig rig;
+    rig.driver.LoadBurnFile("a.bin");
+    rig.comm.InjectInput(Bytes{'C'});
+    rig.owner.clear();
+    rig.events.clear();
+    rig.comm.LosePort();
+    ASSERT_GE(rig.owner.size(), 2u);
+    EXPECT_EQ(rig.owner.front(), "event");
+    EXPECT_EQ(rig.owner.back(), "lost");
+    EXPECT_EQ(rig.events.front(), TransferEvent{event::HandshakeStarted{}});
+    EXPECT_EQ(rig.wake.Armed(), std::nullopt);
 }
 
 }  // namespace
 }  // namespace ymodem::test
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

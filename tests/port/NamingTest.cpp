@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include <filesystem>
+#include <optional>
 
 #include "ComPortNaming.h"
 #include "PortTestSupport.h"
-#include "QtSerialControl.h"
+#include "TempFolder.h"
+#include "Utf8Path.h"
 
 #ifndef _WIN32
-#include <optional>
+#include <stdlib.h>
 
 #include "PortLink.h"
 #endif
@@ -17,99 +17,87 @@
 namespace ymodem {
 namespace {
 
-struct ComText {
-    const char* listText;
-    const char* name;  // nullptr: refused with 380
-};
+using Names = std::vector<std::string>;
 
-class PortComNaming : public testing::TestWithParam<ComText> {};
-
-TEST_P(PortComNaming, ReadsTheNumberAfterThreeCharacters) {
-    QtSerialControl control(std::make_unique<ComPortNaming>());
-    const auto set = [&] { control.SetCommPort(QString::fromUtf8(GetParam().listText)); };
-    if (GetParam().name == nullptr) {
-        EXPECT_EQ(ErrorNumberOf(set), CommError::kInvalidPropertyValue);
-        EXPECT_EQ(control.CommPortName(), "COM1");
-    } else {
-        set();
-        EXPECT_EQ(control.CommPortName().toStdString(), GetParam().name);
+TEST(PortComNaming, ReadsTheNumberAfterThreeCharacters) {
+    const struct {
+        const char* listText;
+        const char* name;  // nullptr: refused with 380
+    } cases[] = {{"COM12 - USB Serial Port", "COM12"}, {"串口A7", "COM7"}, {"COM-1", "COM-1"},
+                 {"CO", nullptr},                      {"COM32768", nullptr}};
+    // The reading itself is ComPortNumber's, tested there; these check the glue.
+    const ComPortNaming naming;
+    EXPECT_EQ(naming.DefaultName(), "COM1");
+    for (const auto& c : cases) {
+        if (c.name == nullptr) {
+            EXPECT_EQ(ErrorNumberOf([&] { naming.NameFromListText(c.listText); }),
+                      CommError::kInvalidPropertyValue)
+                << c.listText;
+        } else {
+            EXPECT_EQ(naming.NameFromListText(c.listText), c.name);
+        }
     }
 }
 
-// The reading itself is ComPortNumber's, tested there; these check the glue.
-INSTANTIATE_TEST_SUITE_P(ListTexts, PortComNaming,
-                         testing::Values(ComText{"COM12 - USB Serial Port", "COM12"},
-                                         ComText{"串口A7", "COM7"}, ComText{"COM-1", "COM-1"},
-                                         ComText{"CO", nullptr}, ComText{"COM32768", nullptr}));
-
 TEST(PortComNumbers, ScanTriesCom1ToCom16AndOpenRefusesNumbersOutside1To255) {
-    QtSerialControl control(std::make_unique<ComPortNaming>());
-    const QStringList candidates = control.PortCandidates();
-    ASSERT_EQ(candidates.size(), 16);
+    const ComPortNaming naming;
+    const Names candidates = naming.Candidates();
+    ASSERT_EQ(candidates.size(), 16u);
     EXPECT_EQ(candidates.front(), "COM1");
     EXPECT_EQ(candidates.back(), "COM16");
     for (const char* text : {"COM", "COM256", "COM-3"}) {
-        control.SetCommPort(text);
-        EXPECT_EQ(ErrorNumberOf([&] { control.SetPortOpen(true); }), CommError::kInvalidPortNumber)
+        const std::string name = naming.NameFromListText(text);
+        EXPECT_EQ(ErrorNumberOf([&] { naming.DeviceFor(name); }), CommError::kInvalidPortNumber)
             << text;
-        EXPECT_FALSE(control.PortOpen());
     }
 }
 
 class PortFolderNaming : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
-
-    void Link(const QString& name, const QString& target) {
-        ASSERT_TRUE(QFile::link(target, folder_.filePath(name)));
+    void Link(const std::string& name, const std::filesystem::path& target) {
+        std::filesystem::create_symlink(target, folder_.Path() / name);
     }
+    std::string Folder() const { return Utf8FromPath(folder_.Path()); }
 
-    QTemporaryDir folder_;
+    test::TempFolder folder_;
 };
 
+#ifndef _WIN32
 TEST_F(PortFolderNaming, OffersSystemPortsThenLinksEachInNameOrder) {
     Link("zeta", "/dev/null");
-    Link("alpha", folder_.filePath("nowhere"));  // dangling: still offered
+    Link("alpha", folder_.Path() / "nowhere");  // dangling: still offered
     Link("bench10", "/dev/null");
     Link("bench9", "/dev/null");
-    QFile note(folder_.filePath("note.txt"));
-    ASSERT_TRUE(note.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(QDir(folder_.path()).mkdir("sub"));
+    Link(".hidden", "/dev/null");
+    test::WriteBytes(folder_.Path() / "note.txt", "");
+    std::filesystem::create_directory(folder_.Path() / "sub");
 
-    const QtSerialControl control(NamingWith(
-        folder_.path(),
-        {{"ttyUSB0", "/dev/ttyUSB0"}, {"ttyS10", "/dev/ttyS10"}, {"ttyS2", "/dev/ttyS2"}}));
-    EXPECT_EQ(control.PortCandidates(),
-              QStringList({"ttyS2", "ttyS10", "ttyUSB0", "alpha", "bench9", "bench10", "zeta"}));
-}
-
-TEST_F(PortFolderNaming, MissingFolderOffersOnlySystemPorts) {
-    const QtSerialControl control(
-        NamingWith(folder_.filePath("absent"), {{"ttyACM0", "/dev/ttyACM0"}}));
-    EXPECT_EQ(control.PortCandidates(), QStringList({"ttyACM0"}));
+    const auto naming = NamingWith(
+        Folder(), {{"ttyUSB0", "/dev/ttyUSB0"}, {"ttyS10", "/dev/ttyS10"}, {"ttyS2", "/dev/ttyS2"}});
+    EXPECT_EQ(naming->Candidates(),
+              Names({"ttyS2", "ttyS10", "ttyUSB0", "alpha", "bench9", "bench10", "zeta"}));
+    EXPECT_EQ(NamingWith(folder_.Utf8("absent"), {{"ttyACM0", "/dev/ttyACM0"}})->Candidates(),
+              Names({"ttyACM0"}));
 }
 
 TEST_F(PortFolderNaming, NamesThatReachNoDeviceFailWith68WhenOpened) {
-    Link("gone", folder_.filePath("nowhere"));
-    QtSerialControl control(NamingWith(folder_.path()));
-    for (const QString& name : {QStringLiteral("gone"), QStringLiteral("ttyNOSUCH"),
-                                QStringLiteral("/dev/ymodem-burner-no-such-device")}) {
-        control.SetCommPort(name);
-        EXPECT_EQ(control.CommPortName(), name);
-        EXPECT_EQ(ErrorNumberOf([&] { control.SetPortOpen(true); }), CommError::kDeviceUnavailable)
-            << name.toStdString();
+    Link("gone", folder_.Path() / "nowhere");
+    const auto naming = NamingWith(Folder());
+    for (const char* name : {"gone", "ttyNOSUCH"}) {
+        EXPECT_EQ(naming->NameFromListText(name), name);
+        EXPECT_EQ(ErrorNumberOf([&] { naming->DeviceFor(name); }), CommError::kDeviceUnavailable)
+            << name;
     }
-    EXPECT_EQ(ErrorNumberOf([&] { control.SetCommPort(""); }), CommError::kInvalidPropertyValue);
+    EXPECT_EQ(naming->DeviceFor("/dev/any/path"), "/dev/any/path");
+    EXPECT_EQ(ErrorNumberOf([&] { naming->NameFromListText(""); }),
+              CommError::kInvalidPropertyValue);
 }
-
-#ifndef _WIN32
 
 // Sets (or, given nothing, unsets) one environment variable for the object's life.
 class ScopedVariable {
 public:
-    ScopedVariable(const char* name, const std::optional<QByteArray>& value)
-        : name_(name),
-          old_(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt) {
+    ScopedVariable(const char* name, const std::optional<std::string>& value) : name_(name) {
+        if (const char* old = getenv(name)) old_ = old;
         Set(value);
     }
     ~ScopedVariable() { Set(old_); }
@@ -117,30 +105,28 @@ public:
     ScopedVariable& operator=(const ScopedVariable&) = delete;
 
 private:
-    void Set(const std::optional<QByteArray>& value) {
+    void Set(const std::optional<std::string>& value) {
         if (value) {
-            qputenv(name_, *value);
+            setenv(name_, value->c_str(), 1);
         } else {
-            qunsetenv(name_);
+            unsetenv(name_);
         }
     }
 
     const char* name_;
-    std::optional<QByteArray> old_;
+    std::optional<std::string> old_;
 };
 
 // The virtual device offers itself in the folder the window lists.
 TEST(PortsFolder, WindowAndVirtualDeviceUseTheSameOne) {
-    const std::optional<QByteArray> configHomes[] = {"/tmp/xdg", "relative", "", std::nullopt};
+    const std::optional<std::string> configHomes[] = {"/tmp/xdg", "relative", "", std::nullopt};
     const ScopedVariable home("HOME", "/home/somebody");
     for (const auto& configHome : configHomes) {
-        SCOPED_TRACE(configHome.value_or("unset").toStdString());
+        SCOPED_TRACE(configHome.value_or("unset"));
         const ScopedVariable xdg("XDG_CONFIG_HOME", configHome);
-        EXPECT_EQ(DevicePortNaming::DefaultPortsFolder().toStdString(),
-                  PortLink::DefaultFolder().string());
+        EXPECT_EQ(DevicePortNaming::DefaultPortsFolder(), PortLink::DefaultFolder().string());
     }
 }
-
 #endif
 
 }  // namespace

@@ -10,17 +10,17 @@ namespace ymodem {
 
 namespace {
 
-QString ByteCount(const char* operation, std::size_t count) {
-    return QStringLiteral("%1:<%2 bytes>").arg(QLatin1String(operation)).arg(count);
+std::string ByteCount(const char* operation, std::size_t count) {
+    return std::string(operation) + ":<" + std::to_string(count) + " bytes>";
 }
 
 }  // namespace
 
-void FakeSerialControl::SetCandidates(const QStringList& names) {
+void FakeSerialControl::SetCandidates(const std::vector<std::string>& names) {
     candidates_ = names;
 }
 
-void FakeSerialControl::FailOpen(const QString& name, int number) {
+void FakeSerialControl::FailOpen(const std::string& name, int number) {
     openFailures_[name] = number;
 }
 
@@ -29,14 +29,14 @@ void FakeSerialControl::InjectInput(std::span<const std::uint8_t> bytes) {
     input_.insert(input_.end(), bytes.begin(), bytes.end());
     if (rThreshold_ <= 0 || std::ssize(input_) < rThreshold_) return;
     commEvent_ = kEventReceive;
-    emit OnComm();
+    RaiseOnComm();
 }
 
 void FakeSerialControl::LosePort() {
     if (!open_) return;
     open_ = false;
     input_.clear();
-    emit PortLost();
+    RaisePortLost();
 }
 
 void FakeSerialControl::ClearRecord() {
@@ -44,32 +44,32 @@ void FakeSerialControl::ClearRecord() {
     frames_.clear();
 }
 
-QStringList FakeSerialControl::PortCandidates() const {
+std::vector<std::string> FakeSerialControl::PortCandidates() const {
     return candidates_;
 }
 
-void FakeSerialControl::SetCommPort(const QString& listText) {
-    Record(QStringLiteral("CommPort=") + listText);
+void FakeSerialControl::SetCommPort(const std::string& listText) {
+    Record("CommPort=" + listText);
     RequirePortClosed(open_);
-    if (listText.isEmpty()) throw CommError(CommError::kInvalidPropertyValue);
+    if (listText.empty()) throw CommError(CommError::kInvalidPropertyValue);
     name_ = listText;
 }
 
-QString FakeSerialControl::CommPortName() const {
+std::string FakeSerialControl::CommPortName() const {
     return name_;
 }
 
-void FakeSerialControl::SetSettings(const QString& settings) {
-    Record(QStringLiteral("Settings=") + settings);
+void FakeSerialControl::SetSettings(const std::string& settings) {
+    Record("Settings=" + settings);
     settings_ = SettingsFromText(settings);
 }
 
-QString FakeSerialControl::Settings() const {
+std::string FakeSerialControl::Settings() const {
     return settings_.Text();
 }
 
 void FakeSerialControl::SetPortOpen(bool open) {
-    Record(open ? QStringLiteral("PortOpen=true") : QStringLiteral("PortOpen=false"));
+    Record(open ? "PortOpen=true" : "PortOpen=false");
     if (!open) {
         open_ = false;
         input_.clear();
@@ -77,7 +77,7 @@ void FakeSerialControl::SetPortOpen(bool open) {
     }
     RequirePortClosed(open_);
     if (const auto failure = openFailures_.find(name_); failure != openFailures_.end()) {
-        throw CommError(failure->second, name_.toStdString());
+        throw CommError(failure->second, name_);
     }
     open_ = true;
 }
@@ -149,12 +149,12 @@ int FakeSerialControl::CommEvent() const {
     return commEvent_;
 }
 
-void FakeSerialControl::Record(const QString& operation) {
-    operations_.append(operation);
+void FakeSerialControl::Record(const std::string& operation) {
+    operations_.push_back(operation);
 }
 
 void FakeSerialControl::RecordValue(const char* property, int value) {
-    Record(QStringLiteral("%1=%2").arg(QLatin1String(property)).arg(value));
+    Record(std::string(property) + "=" + std::to_string(value));
 }
 
 // The fake's line takes every frame at once.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <map>
+#include <string>
+#include <vector>
 
 #include "LineSettings.h"
 #include "SerialControl.h"
@@ -11,7 +13,8 @@ namespace ymodem {
 //
 // Scripting: SetCandidates() for the port scan, FailOpen() to make opening a given
 // port throw, InjectInput() for bytes from the device, LosePort() for a device that
-// goes away.
+// goes away. Both of the last stand for the event loop delivering what happened, so they
+// report to the listener before they return.
 //
 // Record: Operations() lists every operation called, in order, including those that
 // threw: "CommPort=COM12", "Settings=115200,N,8,1", "PortOpen=true",
@@ -24,30 +27,25 @@ namespace ymodem {
 // list text as the port name. Output while open reaches the device at once; nothing
 // ever waits to be sent.
 class FakeSerialControl final : public SerialControl {
-    Q_OBJECT
-
 public:
-    using SerialControl::SerialControl;
-
-    void SetCandidates(const QStringList& names);
+    void SetCandidates(const std::vector<std::string>& names);
     // Opening the port named name throws CommError(number).
-    void FailOpen(const QString& name, int number);
-    // Bytes arriving from the device; raises OnComm at once (RThreshold permitting).
-    // Dropped while the port is closed, as a real port would never see them.
+    void FailOpen(const std::string& name, int number);
+    // Bytes arriving from the device; reports OnComm (RThreshold permitting). Dropped
+    // while the port is closed, as a real port would never see them.
     void InjectInput(std::span<const std::uint8_t> bytes);
-    // The device goes away: closes the port and raises PortLost before returning
-    // (QtSerialControl raises it from the event loop). Nothing while closed.
+    // The device goes away: closes the port and reports OnPortLost. Nothing while closed.
     void LosePort();
 
-    const QStringList& Operations() const { return operations_; }
+    const std::vector<std::string>& Operations() const { return operations_; }
     const std::vector<std::vector<std::uint8_t>>& Frames() const { return frames_; }
     void ClearRecord();
 
-    QStringList PortCandidates() const override;
-    void SetCommPort(const QString& listText) override;
-    QString CommPortName() const override;
-    void SetSettings(const QString& settings) override;
-    QString Settings() const override;
+    std::vector<std::string> PortCandidates() const override;
+    void SetCommPort(const std::string& listText) override;
+    std::string CommPortName() const override;
+    void SetSettings(const std::string& settings) override;
+    std::string Settings() const override;
     void SetPortOpen(bool open) override;
     bool PortOpen() const override;
 
@@ -66,15 +64,15 @@ public:
     int CommEvent() const override;
 
 private:
-    void Record(const QString& operation);
+    void Record(const std::string& operation);
     void RecordValue(const char* property, int value);
 
-    QStringList candidates_;
-    std::map<QString, int> openFailures_;
-    QStringList operations_;
+    std::vector<std::string> candidates_;
+    std::map<std::string, int> openFailures_;
+    std::vector<std::string> operations_;
     std::vector<std::vector<std::uint8_t>> frames_;
     std::vector<std::uint8_t> input_;
-    QString name_;
+    std::string name_;
     LineSettings settings_;
     bool open_ = false;
     int rThreshold_ = 0;

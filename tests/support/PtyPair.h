@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include <QString>
+#include <string>
 
 namespace ymodem {
 
@@ -21,7 +21,7 @@ public:
     PtyPair& operator=(const PtyPair&) = delete;
 
     bool IsOpen() const { return master_ >= 0; }
-    QString SlavePath() const { return slavePath_; }
+    const std::string& SlavePath() const { return slavePath_; }
 
     void Write(std::span<const std::uint8_t> bytes);
     // Collects what arrives on the master side, running the event loop, until done
@@ -37,7 +37,7 @@ private:
     void ReadAvailable(Bytes& into);
 
     int master_ = -1;
-    QString slavePath_;
+    std::string slavePath_;
 };
 
 }  // namespace ymodem

@@ -22,7 +22,7 @@ PtyPair::PtyPair() : master_(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK)) {
         CloseMaster();
         return;
     }
-    slavePath_ = QString::fromLocal8Bit(name.data());
+    slavePath_ = name.data();
 }
 
 PtyPair::~PtyPair() {

@@ -329,9 +329,10 @@ TEST(TransferSender, WakeWithNothingDueDoesNothing) {
     h.Load("x.bin", Image(100));
     h.Engine.OnWake(TimePoint{5s});
     h.Reply({kCrcRequest});
-    const auto before = h.View.StatusTexts;
+    const auto frames = h.Link.Frames.size();
     h.Engine.OnWake(h.Now);
-    EXPECT_EQ(h.View.StatusTexts, before);
+    EXPECT_EQ(h.Engine.PollEvent(), std::nullopt);
+    EXPECT_EQ(h.Link.Frames.size(), frames);
     EXPECT_EQ(h.Engine.NextWake(), h.Now - 3ms + 2000ms);
 }
 

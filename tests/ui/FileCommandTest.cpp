@@ -1,46 +1,49 @@
 #include <gtest/gtest.h>
 
-#include <QFile>
+#include <filesystem>
 
 #include "TestWindow.h"
+#include "Utf8Path.h"
 
 namespace ymodem::test {
 namespace {
 
 constexpr const char* kChooseFile = "请选择一个烧写文件";
 
-QString FileLinePrefix(int size, int blocks) {
-    return QString("文件大小: %1  包数: %2  crc: 0x").arg(size).arg(blocks);
+std::string FileLinePrefix(int size, int blocks) {
+    return "文件大小: " + std::to_string(size) + "  包数: " + std::to_string(blocks) + "  crc: 0x";
 }
 
 // A window whose stored burn file a.bin (1100 bytes) was loaded at start-up.
 void StartWithLoadedFile(TestWindow& w) {
     w.Store("Path", w.MakeBurnFile("a.bin", 1100));
-    w.form.Load();
-    ASSERT_TRUE(w.form.Label1->text().startsWith(FileLinePrefix(1100, 2)));
+    w.form.Form_Load();
+    ASSERT_TRUE(w.controls.Label1.Text.starts_with(FileLinePrefix(1100, 2)));
     // The full bar of start-up came before the load, which empties it.
-    ASSERT_EQ(w.form.ProgressBar1->Max(), 2);
-    ASSERT_EQ(w.form.ProgressBar1->Value(), 0);
+    ASSERT_EQ(w.controls.ProgressBar1.Max, 2);
+    ASSERT_EQ(w.controls.ProgressBar1.Value, 0);
 }
 
 TEST(UiFileCommands, ChoosingTheLoadedFileReloadsItWithoutStoring) {
     TestWindow w;
     w.comm.SetCandidates({"COM1"});
     StartWithLoadedFile(w);
-    const QString path = w.form.Text1->text();
+    const std::string path = w.controls.Text1.Text;
     w.Store("Path", "elsewhere");  // reveals a write of the unchanged path
-    w.form.Label1->setText("old");
-    w.form.CmdOpenAndClosePort->click();
+    w.controls.Label1.Text = "old";
+    w.controls.CmdOpenAndClosePort.Click();
     w.Reply({'C'});
     w.Reply({0x06});
     ASSERT_EQ(w.form.Driver().State().SentLen, 1024);
 
-    w.dialogAnswer = path;
-    w.form.Command1->click();
-    EXPECT_TRUE(w.form.Label1->text().startsWith(FileLinePrefix(1100, 2)));
+    w.controls.CommonDialog1.Answer = path;
+    w.controls.Command1.Click();
+    EXPECT_EQ(w.controls.CommonDialog1.InitDir, path);
+    EXPECT_EQ(w.controls.CommonDialog1.Filter, "烧写文件(*.bin)|*.bin");
+    EXPECT_TRUE(w.controls.Label1.Text.starts_with(FileLinePrefix(1100, 2)));
     EXPECT_EQ(w.form.Driver().State().SentLen, 0);
     EXPECT_EQ(w.Stored("Path"), "elsewhere");
-    EXPECT_EQ(w.form.Text1->text(), path);
+    EXPECT_EQ(w.controls.Text1.Text, path);
 }
 
 TEST(UiFileCommands, AnotherFileIsStoredBeforeItIsLoaded) {
@@ -57,47 +60,47 @@ TEST(UiFileCommands, AnotherFileIsStoredBeforeItIsLoaded) {
         SCOPED_TRACE(c.name);
         TestWindow w;
         StartWithLoadedFile(w);
-        w.dialogAnswer = c.size > 0 ? w.MakeBurnFile(c.name, c.size) : w.FolderPath(c.name);
+        const std::string chosen = c.size > 0 ? w.MakeBurnFile(c.name, c.size) : w.FolderPath(c.name);
+        w.controls.CommonDialog1.Answer = chosen;
 
-        w.form.Command1->click();
-        EXPECT_EQ(w.Stored("Path"), w.dialogAnswer);
-        EXPECT_EQ(w.form.FilePath, w.dialogAnswer.toStdString());
-        EXPECT_EQ(w.form.Text1->text(), w.dialogAnswer);
-        EXPECT_TRUE(w.form.Label1->text().startsWith(c.fileLine))
-            << w.form.Label1->text().toStdString();
-        EXPECT_EQ(w.form.Label4->text(), c.status);
+        w.controls.Command1.Click();
+        EXPECT_EQ(w.Stored("Path"), chosen);
+        EXPECT_EQ(w.form.FilePath, chosen);
+        EXPECT_EQ(w.controls.Text1.Text, chosen);
+        EXPECT_TRUE(w.controls.Label1.Text.starts_with(c.fileLine)) << w.controls.Label1.Text;
+        EXPECT_EQ(w.controls.Label4.Text, c.status);
     }
 }
 
 TEST(UiFileCommands, NoChoiceReturnsToTheStoredPath) {
     TestWindow w;
     StartWithLoadedFile(w);
-    const QString fileLine = w.form.Label1->text();
-    const QString stored = w.MakeBurnFile("c.bin", 200);
+    const std::string fileLine = w.controls.Label1.Text;
+    const std::string stored = w.MakeBurnFile("c.bin", 200);
     w.Store("Path", stored);
 
-    w.dialogAnswer.clear();
-    w.form.Command1->click();
-    EXPECT_EQ(w.form.FilePath, stored.toStdString());
-    EXPECT_EQ(w.form.Text1->text(), stored);
-    EXPECT_EQ(w.form.Label1->text(), fileLine);  // c.bin was not loaded
-    EXPECT_EQ(w.form.Label4->text(), "欢迎使用!");
+    w.controls.CommonDialog1.Answer.clear();
+    w.controls.Command1.Click();
+    EXPECT_EQ(w.form.FilePath, stored);
+    EXPECT_EQ(w.controls.Text1.Text, stored);
+    EXPECT_EQ(w.controls.Label1.Text, fileLine);  // c.bin was not loaded
+    EXPECT_EQ(w.controls.Label4.Text, "欢迎使用!");
 }
 
 TEST(UiFileCommands, ReloadOfADeletedFileKeepsTheImage) {
     TestWindow w;
     StartWithLoadedFile(w);
-    const QString fileLine = w.form.Label1->text();
+    const std::string fileLine = w.controls.Label1.Text;
     const Bytes image = w.form.Driver().State().FileData;
-    w.form.ProgressBar1->SetValue(1);
-    ASSERT_TRUE(QFile::remove(w.form.Text1->text()));
+    w.controls.ProgressBar1.Value = 1;
+    ASSERT_TRUE(std::filesystem::remove(PathFromUtf8(w.controls.Text1.Text)));
 
-    w.form.Command2->click();
-    EXPECT_EQ(w.form.Label4->text(), "已重新加载!");
-    EXPECT_EQ(w.form.Label1->text(), fileLine);
+    w.controls.Command2.Click();
+    EXPECT_EQ(w.controls.Label4.Text, "已重新加载!");
+    EXPECT_EQ(w.controls.Label1.Text, fileLine);
     EXPECT_EQ(w.form.Driver().State().FileData, image);
-    EXPECT_EQ(w.form.ProgressBar1->Max(), 2);
-    EXPECT_EQ(w.form.ProgressBar1->Value(), 1);
+    EXPECT_EQ(w.controls.ProgressBar1.Max, 2);
+    EXPECT_EQ(w.controls.ProgressBar1.Value, 1);
 }
 
 }  // namespace

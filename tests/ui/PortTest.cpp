@@ -5,68 +5,60 @@
 namespace ymodem::test {
 namespace {
 
-void ExpectClosedLook(const Form1& form) {
-    EXPECT_EQ(form.CmdOpenAndClosePort->text(), "打开串口(&O)");
-    EXPECT_TRUE(form.ImgSwitchOn->isHidden());
-    EXPECT_FALSE(form.ImgSwitchOff->isHidden());
-    EXPECT_TRUE(form.ComboComm->isEnabled());
-    EXPECT_TRUE(form.CboBaud->isEnabled());
-}
-
-void ExpectOpenLook(const Form1& form) {
-    EXPECT_EQ(form.CmdOpenAndClosePort->text(), "关闭串口(&O)");
-    EXPECT_FALSE(form.ImgSwitchOn->isHidden());
-    EXPECT_FALSE(form.ComboComm->isEnabled());
-    EXPECT_FALSE(form.CboBaud->isEnabled());
+void ExpectLook(const FakeForm1Controls& c, bool open) {
+    EXPECT_EQ(c.CmdOpenAndClosePort.Caption, open ? "关闭串口(&O)" : "打开串口(&O)");
+    EXPECT_EQ(c.ImgSwitchOn.Visible, open);
+    EXPECT_EQ(c.ComboComm.Enabled, !open);
+    EXPECT_EQ(c.CboBaud.Enabled, !open);
 }
 
 TEST(UiPort, OpenAndCloseShowTheStateAndLeaveUnchangedSettingsAlone) {
     TestWindow w;
     w.StartOnPort("COM12");
-    const QByteArray settings = w.SettingsBytes();
+    const std::string settings = w.SettingsBytes();
 
-    w.form.CmdOpenAndClosePort->click();
+    w.controls.CmdOpenAndClosePort.Click();
     EXPECT_TRUE(w.comm.PortOpen());
     EXPECT_TRUE(w.form.PortOpened);
-    ExpectOpenLook(w.form);
-    EXPECT_EQ(w.form.Label4->text(), "COM12已打开115200,N,8,1");
+    ExpectLook(w.controls, true);
+    EXPECT_EQ(w.controls.Label4.Text, "COM12已打开115200,N,8,1");
 
-    w.form.CmdOpenAndClosePort->click();
+    w.controls.CmdOpenAndClosePort.Click();
     EXPECT_FALSE(w.comm.PortOpen());
     EXPECT_FALSE(w.form.PortOpened);
-    ExpectClosedLook(w.form);
-    EXPECT_EQ(w.form.Label4->text(), "COM12已关闭");
+    ExpectLook(w.controls, false);
+    EXPECT_EQ(w.controls.Label4.Text, "COM12已关闭");
     EXPECT_EQ(w.SettingsBytes(), settings);
 }
 
 TEST(UiPort, OpenStoresOnlyWhatDiffersFromTheSavedChoice) {
     const struct {
-        const char* port;
+        int port;
         int baud;
         const char* storedPort;
         const char* storedBaud;
         const char* status;
     } cases[] = {
-        {"COM12", 4, "COM77", "1", "COM12已打开115200,N,8,1"},
-        {"COM12", 2, "COM77", "2", "COM12已打开38400,N,8,1"},
-        {"COM1", 4, "COM1", "1", "COM1已打开115200,N,8,1"},
-        {"COM1", 0, "COM1", "0", "COM1已打开9600,N,8,1"},
+        {1, 4, "COM77", "1", "COM12已打开115200,N,8,1"},
+        {1, 2, "COM77", "2", "COM12已打开38400,N,8,1"},
+        {0, 4, "COM1", "1", "COM1已打开115200,N,8,1"},
+        {0, 0, "COM1", "0", "COM1已打开9600,N,8,1"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.port) + " at entry " + std::to_string(c.baud));
+        SCOPED_TRACE(c.status);
         TestWindow w;
         w.comm.SetCandidates({"COM1", "COM12"});
         w.Store("SaveComm", "COM12");
         w.Store("CboBaud", "4");
-        w.form.Load();
+        w.form.Form_Load();
         // Stand-ins for the stored values reveal any write, even of an equal value.
         w.Store("SaveComm", "COM77");
         w.Store("CboBaud", "1");
 
-        w.form.ComboComm->setCurrentText(c.port);
-        w.form.CboBaud->setCurrentIndex(c.baud);
-        w.form.CmdOpenAndClosePort_Click();
-        EXPECT_EQ(w.form.Label4->text(), c.status);
+        w.controls.ComboComm.Pick(c.port);
+        w.controls.CboBaud.Pick(c.baud);
+        w.controls.CmdOpenAndClosePort.Click();
+        EXPECT_EQ(w.controls.Label4.Text, c.status);
         EXPECT_EQ(w.Stored("SaveComm"), c.storedPort);
         EXPECT_EQ(w.Stored("CboBaud"), c.storedBaud);
     }
@@ -89,11 +81,11 @@ TEST(UiPort, FailedOpenKeepsTheClosedWindowAndTriesAgainNextTime) {
         w.comm.FailOpen("COM12", c.number);
         for (int attempt = 0; attempt < 2; ++attempt) {
             w.comm.ClearRecord();
-            w.form.CmdOpenAndClosePort->click();
-            EXPECT_EQ(w.comm.Operations(), QStringList({"PortOpen=true"}));
+            w.controls.CmdOpenAndClosePort.Click();
+            EXPECT_EQ(w.comm.Operations(), std::vector<std::string>({"PortOpen=true"}));
             EXPECT_FALSE(w.form.PortOpened);
-            ExpectClosedLook(w.form);
-            EXPECT_EQ(w.form.Label4->text(), c.status);
+            ExpectLook(w.controls, false);
+            EXPECT_EQ(w.controls.Label4.Text, c.status);
         }
     }
 }
@@ -101,16 +93,16 @@ TEST(UiPort, FailedOpenKeepsTheClosedWindowAndTriesAgainNextTime) {
 TEST(UiPort, LostPortShowsTheClosedWindowAndCanBeReopened) {
     TestWindow w;
     w.StartOnPort("COM12");
-    w.form.CmdOpenAndClosePort->click();
+    w.controls.CmdOpenAndClosePort.Click();
     w.comm.LosePort();
 
     EXPECT_FALSE(w.form.PortOpened);
-    ExpectClosedLook(w.form);
-    EXPECT_EQ(w.form.Label4->text(), "COM12设备无效");
+    ExpectLook(w.controls, false);
+    EXPECT_EQ(w.controls.Label4.Text, "COM12设备无效");
 
-    w.form.CmdOpenAndClosePort->click();
+    w.controls.CmdOpenAndClosePort.Click();
     EXPECT_TRUE(w.comm.PortOpen());
-    ExpectOpenLook(w.form);
+    ExpectLook(w.controls, true);
 }
 
 }  // namespace

@@ -1,19 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-
+#include "Platform.h"
 #include "TestWindow.h"
 
 namespace ymodem::test {
 namespace {
 
-QStringList Items(const QComboBox* box) {
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
-    return items;
-}
+using Texts = std::vector<std::string>;
 
-QStringList LineSetup(const QString& port, const QString& baud) {
+Texts LineSetup(const std::string& port, const std::string& baud) {
     return {"CommPort=" + port,  "Settings=" + baud + ",N,8,1",
             "InBufferSize=1024", "OutBufferSize=4096",
             "InBufferCount=0",   "OutBufferCount=0",
@@ -21,27 +16,35 @@ QStringList LineSetup(const QString& port, const QString& baud) {
             "InputLen=0",        "InputMode=1"};
 }
 
+Texts Tail(const Texts& texts, std::size_t count) {
+    return Texts(texts.end() - static_cast<std::ptrdiff_t>(std::min(count, texts.size())),
+                 texts.end());
+}
+
 TEST(UiStartup, FirstStartStoresTheDefaultsAndWelcomes) {
     TestWindow w;
-    const QString fileLine = w.form.Label1->text();
-    w.form.Load();
+    const std::string fileLine = w.controls.Label1.Text;
+    w.form.Form_Load();
 
-    const QString home = QDir::homePath() + '/';
-    EXPECT_EQ(w.SettingsBytes(), "[Para1]\nSaveComm=COM1\nCboBaud=3\nPath=" + home.toUtf8() + "\n");
-    EXPECT_EQ(w.form.CboBaud->currentText(), "57600");
+    const std::string home = WindowSettings::DefaultBurnFilePath();
+    const std::string_view br = NativeLineEnd();
+    EXPECT_EQ(w.SettingsBytes(), "[Para1]" + std::string(br) + "SaveComm=COM1" + std::string(br) +
+                                     "CboBaud=3" + std::string(br) + "Path=" + home +
+                                     std::string(br));
+    EXPECT_EQ(w.controls.CboBaud.Text(), "57600");
     EXPECT_EQ(w.form.SavedComm, "COM1");
-    EXPECT_EQ(w.form.FilePath, home.toStdString());
-    EXPECT_EQ(w.form.Text1->text(), home);
+    EXPECT_EQ(w.form.FilePath, home);
+    EXPECT_EQ(w.controls.Text1.Text, home);
     // The home folder is no burn file: the file line and the full bar stay.
-    EXPECT_EQ(w.form.Label1->text(), fileLine);
-    EXPECT_EQ(w.form.ProgressBar1->Max(), 100);
-    EXPECT_EQ(w.form.ProgressBar1->Value(), 100);
+    EXPECT_EQ(w.controls.Label1.Text, fileLine);
+    EXPECT_EQ(w.controls.ProgressBar1.Max, 100);
+    EXPECT_EQ(w.controls.ProgressBar1.Value, 100);
     EXPECT_EQ(w.form.Driver().State().SendStep, SendStep::Idle);
-    EXPECT_EQ(w.form.Label4->text(), "欢迎使用!");
+    EXPECT_EQ(w.controls.Label4.Text, "欢迎使用!");
     // No ports: both applies stop at the empty port text, the scan has nothing to offer.
-    EXPECT_EQ(w.comm.Operations(), QStringList({"CommPort=", "CommPort="}));
-    EXPECT_EQ(w.form.ComboComm->count(), 0);
-    EXPECT_EQ(w.form.ComboComm->currentIndex(), -1);
+    EXPECT_EQ(w.comm.Operations(), Texts({"CommPort=", "CommPort="}));
+    EXPECT_EQ(w.controls.ComboComm.ListCount(), 0);
+    EXPECT_EQ(w.controls.ComboComm.ListIndex(), -1);
 }
 
 TEST(UiStartup, StoredBaudTextSelectsAnEntry) {
@@ -53,14 +56,14 @@ TEST(UiStartup, StoredBaudTextSelectsAnEntry) {
         {"7", 4},       {"99999", 4}, {"0.5", 0}, {"  +1.5kbd", 2}, {"32767", 4},
         {"32767.5", 4}, {"-0.4", 0},  {".6", 1},
     };
-    const QStringList rates = {"9600", "19200", "38400", "57600", "115200"};
+    const Texts rates = {"9600", "19200", "38400", "57600", "115200"};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);
         TestWindow w;
         w.comm.SetCandidates({"COM1"});
         w.Store("CboBaud", c.stored);
-        w.form.Load();
-        EXPECT_EQ(w.form.CboBaud->currentIndex(), c.entry);
+        w.form.Form_Load();
+        EXPECT_EQ(w.controls.CboBaud.ListIndex(), c.entry);
         EXPECT_EQ(w.form.SavedBaud, c.entry);
         EXPECT_EQ(w.comm.Settings(), rates[c.entry] + ",N,8,1");
         EXPECT_EQ(w.Stored("CboBaud"), c.stored);
@@ -79,24 +82,37 @@ TEST(UiStartup, ScanListsUsablePortsAndSelectsTheSavedOne) {
         w.comm.FailOpen("COM2", 8005);
         w.comm.FailOpen("COM3", 68);
         w.Store("SaveComm", c.saved);
-        w.form.Load();
+        w.form.Form_Load();
 
-        EXPECT_EQ(Items(w.form.ComboComm), QStringList({"COM1", "COM2", "COM4"}));
-        EXPECT_EQ(w.form.ComboComm->currentIndex(), c.selected);
-        const QStringList scan = {
+        EXPECT_EQ(w.controls.ComboComm.Items, Texts({"COM1", "COM2", "COM4"}));
+        EXPECT_EQ(w.controls.ComboComm.ListIndex(), c.selected);
+        const Texts scan = {
             "CommPort=COM1", "PortOpen=true", "PortOpen=false", "CommPort=COM2", "PortOpen=true",
             "CommPort=COM3", "PortOpen=true", "CommPort=COM4",  "PortOpen=true", "PortOpen=false"};
-        const QStringList& ops = w.comm.Operations();
-        // First the baud selection's apply, which stops at the still empty port list.
+        const Texts& ops = w.comm.Operations();
+        // First the baud selection's apply, which stops at the still empty port list; then
+        // the scan; then one apply, or two when the saved port is not the first entry.
         ASSERT_GT(ops.size(), scan.size() + 10);
         EXPECT_EQ(ops.front(), "CommPort=");
-        EXPECT_EQ(ops.mid(1, scan.size()), scan);
-        const QString port = w.form.ComboComm->currentText();
-        EXPECT_EQ(ops.mid(ops.size() - 10), LineSetup(port, "57600"));
+        EXPECT_EQ(Texts(ops.begin() + 1, ops.begin() + 1 + scan.size()), scan);
+        EXPECT_EQ(ops.size(), 1 + scan.size() + (c.selected > 0 ? 20 : 10));
+        const std::string port = w.controls.ComboComm.Text();
+        EXPECT_EQ(Tail(ops, 10), LineSetup(port, "57600"));
         EXPECT_EQ(w.comm.CommPortName(), port);
         EXPECT_FALSE(w.comm.PortOpen());
-        EXPECT_EQ(w.form.Label4->text(), "欢迎使用!");
+        EXPECT_EQ(w.controls.Label4.Text, "欢迎使用!");
     }
+}
+
+TEST(UiStartup, FirstActivationAloneFocusesTheOpenButton) {
+    TestWindow w;
+    w.form.Form_Load();
+    EXPECT_FALSE(w.controls.CmdOpenAndClosePort.Focused);
+    w.form.Form_Activate();
+    EXPECT_TRUE(w.controls.CmdOpenAndClosePort.Focused);
+    w.controls.CmdOpenAndClosePort.Focused = false;
+    w.form.Form_Activate();
+    EXPECT_FALSE(w.controls.CmdOpenAndClosePort.Focused);
 }
 
 }  // namespace

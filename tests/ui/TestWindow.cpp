@@ -1,8 +1,8 @@
 #include "TestWindow.h"
 
-#include <QFile>
-
 #include "IniSettings.h"
+#include "SystemEncoding.h"
+#include "Utf8Path.h"
 
 namespace ymodem::test {
 
@@ -12,49 +12,39 @@ constexpr const char* kSection = "Para1";
 
 }  // namespace
 
-TestWindow::TestWindow() : previousConfigHome(qgetenv("XDG_CONFIG_HOME")) {
-    qputenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit());
+void TestWindow::Store(const char* key, const std::string& value) const {
+    WriteIniStr(SettingsPath(), kSection, key, ToSystem8Bit(value));
 }
 
-TestWindow::~TestWindow() {
-    if (previousConfigHome.isEmpty()) {
-        qunsetenv("XDG_CONFIG_HOME");
-    } else {
-        qputenv("XDG_CONFIG_HOME", previousConfigHome);
+std::optional<std::string> TestWindow::Stored(const char* key) const {
+    const std::string prefix = std::string(key) + '=';
+    const std::string bytes = SettingsBytes();
+    for (std::size_t start = 0; start < bytes.size();) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.starts_with(prefix)) return FromSystem8Bit(line.substr(prefix.size()));
+        start = end + 1;
     }
+    return std::nullopt;
 }
 
-void TestWindow::Store(const char* key, const QString& value) const {
-    WriteIniStr(SettingsPath(), kSection, key, value.toStdString());
+std::string TestWindow::SettingsBytes() const {
+    return ReadBytes(PathFromUtf8(SettingsPath()));
 }
 
-QString TestWindow::Stored(const char* key) const {
-    const QString prefix = QString::fromLatin1(key) + '=';
-    for (const QString& line : QString::fromUtf8(SettingsBytes()).split('\n')) {
-        if (line.startsWith(prefix)) return line.mid(prefix.size());
-    }
-    return {};
-}
-
-QByteArray TestWindow::SettingsBytes() const {
-    QFile file(QString::fromStdString(SettingsPath()));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString TestWindow::MakeBurnFile(const QString& name, int size) const {
-    const QString path = FolderPath(name);
+std::string TestWindow::MakeBurnFile(const std::string& name, int size) const {
     const Bytes bytes = PatternBytes(size);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return {};
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
-    return path;
+    WriteBytes(folder.Path() / PathFromUtf8(name), std::string(bytes.begin(), bytes.end()));
+    return FolderPath(name);
 }
 
-void TestWindow::StartOnPort(const QString& port) {
+void TestWindow::StartOnPort(const std::string& port) {
     comm.SetCandidates({port});
     Store("SaveComm", port);
     Store("CboBaud", "4");
-    form.Load();
+    form.Form_Load();
 }
 
 void TestWindow::Reply(const Bytes& bytes) {
@@ -64,7 +54,7 @@ void TestWindow::Reply(const Bytes& bytes) {
 
 TimePoint TestWindow::WakeAtDeadline() {
     now = form.Driver().NextWake().value();
-    form.Driver().Wake();
+    wake.Fire();
     return now;
 }
 

@@ -24,7 +24,7 @@ Bytes Concat(Bytes a, const Bytes& b) {
 void OpenWithFirmware(TestWindow& w) {
     w.Store("Path", w.MakeBurnFile("fw.bin", 1100));
     w.StartOnPort("COM12");
-    w.form.CmdOpenAndClosePort->click();
+    w.controls.CmdOpenAndClosePort.Click();
     ASSERT_TRUE(w.comm.PortOpen());
 }
 
@@ -41,7 +41,7 @@ TEST(UiTransfer, WholeFileThroughTheWindowsPort) {
         EXPECT_EQ(frames.size(), before);
         return w.WakeAtDeadline();
     };
-    const auto status = [&] { return w.form.Label4->text(); };
+    const auto status = [&] { return w.controls.Label4.Text; };
 
     reply({'C'});
     ASSERT_EQ(frames.size(), 1u);
@@ -71,8 +71,8 @@ TEST(UiTransfer, WholeFileThroughTheWindowsPort) {
     reply({kAck});
     EXPECT_EQ(frames.size(), 4u);
     EXPECT_EQ(status(), "文件发送完毕!");
-    EXPECT_EQ(w.form.ProgressBar1->Max(), 2);
-    EXPECT_EQ(w.form.ProgressBar1->Value(), 2);
+    EXPECT_EQ(w.controls.ProgressBar1.Max, 2);
+    EXPECT_EQ(w.controls.ProgressBar1.Value, 2);
 
     // Ready for the next device; a full bar means no timeout is reported.
     w.WakeAtDeadline();
@@ -83,28 +83,28 @@ TEST(UiTransfer, WholeFileThroughTheWindowsPort) {
 TEST(UiTransfer, AFirstStartWithoutABurnFileAnswersNoC) {
     TestWindow w;
     w.StartOnPort("COM12");  // the stored path is the home folder
-    w.form.CmdOpenAndClosePort->click();
+    w.controls.CmdOpenAndClosePort.Click();
     w.Reply({'C'});
     EXPECT_TRUE(w.comm.Frames().empty());
-    EXPECT_EQ(w.form.Label4->text(), "请选择一个烧写文件");
+    EXPECT_EQ(w.controls.Label4.Text, "请选择一个烧写文件");
 }
 
 TEST(UiTransfer, SilentDeviceIsReportedAfterTwoSeconds) {
     TestWindow w;
     OpenWithFirmware(w);
-    TransferDriver& driver = w.form.Driver();
     w.now = TimePoint{10s};
     w.comm.InjectInput(Bytes{'C'});
     w.now += 2ms;
-    driver.Wake();
+    w.wake.Fire();
     ASSERT_EQ(w.comm.Frames().size(), 1u);
+    EXPECT_EQ(w.wake.Armed(), 1998);
 
-    w.now = TimePoint{12s} - 1ns;
-    driver.Wake();
-    EXPECT_EQ(w.form.Label4->text(), "正在尝试通讯握手...");
+    w.now = TimePoint{12s} - 1ns;  // a wake-up a little early changes nothing
+    w.wake.Fire();
+    EXPECT_EQ(w.controls.Label4.Text, "正在尝试通讯握手...");
     w.now = TimePoint{12s};
-    driver.Wake();
-    EXPECT_EQ(w.form.Label4->text(), "传输超时,请断电后再次尝试!");
+    w.wake.Fire();
+    EXPECT_EQ(w.controls.Label4.Text, "传输超时,请断电后再次尝试!");
     EXPECT_EQ(w.form.Driver().State().SendStep, SendStep::Idle);
 }
 

@@ -2,15 +2,52 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
-#include "PortTestSupport.h"
+#include "OpenErrorNumber.h"
+#include "PortContract.h"
 #include "PtyPair.h"
 #include "QtSerialControl.h"
+#include "QtText.h"
 
 namespace ymodem {
 namespace {
 
 using Bytes = PtyPair::Bytes;
+
+// QSerialPort on a pseudo-terminal whose master side the test plays; its line holds
+// output back until the event loop has written it.
+struct PtyLine {
+    static constexpr bool kHoldsUnsentOutput = true;
+    SerialControl& Control() { return control; }
+    std::string PortName() const { return pty.SlavePath(); }
+    void DeviceSends(const Bytes& bytes) { pty.Write(bytes); }
+    Bytes DeviceReceives(const std::function<bool(const Bytes&)>& enough) {
+        return pty.ReadUntil(enough);
+    }
+    void DeviceGoesAway() { pty.CloseMaster(); }
+    bool WaitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 3000); }
+
+    PtyPair pty;
+    QtSerialControl control{NamingWith()};
+};
+
+}  // namespace
+
+namespace contract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, PortContract, PtyLine);
+}  // namespace contract
+
+namespace {
+
+// The other numbers come from real opens below; a refused permission cannot be had here,
+// as the tests may run with every right.
+TEST(PortOpenErrorNumber, RefusedPermissionIsAnotherHolderOnlyWhenTheNodeIsOpenToUs) {
+    // A lock file or another program's exclusive open:
+    EXPECT_EQ(OpenErrorNumber(QSerialPort::PermissionError, true), CommError::kPortAlreadyOpen);
+    // A user outside the dialout group:
+    EXPECT_EQ(OpenErrorNumber(QSerialPort::PermissionError, false), CommError::kPermissionDenied);
+}
 
 class PortPty : public testing::Test {
 protected:
@@ -55,16 +92,15 @@ TEST(PortPtyNames, LinkSystemNameAndPathAllReachTheDevice) {
     PtyPair pty;
     QTemporaryDir folder;
     ASSERT_TRUE(pty.IsOpen() && folder.isValid());
-    ASSERT_TRUE(QFile::link(pty.SlavePath(), folder.filePath("bench0")));
-    QtSerialControl control(NamingWith(folder.path(), {{"ptyport", pty.SlavePath()}}));
+    ASSERT_TRUE(QFile::link(FromUtf8(pty.SlavePath()), folder.filePath("bench0")));
+    QtSerialControl control(NamingWith(ToUtf8(folder.path()), {{"ptyport", pty.SlavePath()}}));
 
-    for (const QString& name :
-         {QStringLiteral("bench0"), QStringLiteral("ptyport"), pty.SlavePath()}) {
+    for (const std::string& name : {std::string("bench0"), std::string("ptyport"), pty.SlavePath()}) {
         control.SetCommPort(name);
         control.SetPortOpen(true);
         const Bytes frame = {0x01, 0x00, 0xFF, 0x0D, 0x0A};
         control.Output(frame);
-        EXPECT_EQ(pty.ReadCount(frame.size()), frame) << name.toStdString();
+        EXPECT_EQ(pty.ReadCount(frame.size()), frame) << name;
         EXPECT_EQ(control.CommPortName(), name);
         control.SetPortOpen(false);
     }
@@ -77,7 +113,7 @@ TEST(PortPtyNames, NodeThatIsNoSerialPortFailsWith8010) {
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
     plain.close();
     QtSerialControl control(NamingWith());
-    control.SetCommPort(plain.fileName());
+    control.SetCommPort(ToUtf8(plain.fileName()));
     EXPECT_EQ(ErrorNumberOf([&] { control.SetPortOpen(true); }), CommError::kHardwareUnavailable);
 }
 

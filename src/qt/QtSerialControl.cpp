@@ -1,14 +1,16 @@
 #include "QtSerialControl.h"
 
-#include <QElapsedTimer>
-
 #include <algorithm>
 
+#include <QElapsedTimer>
 #include <QScopedValueRollback>
+#include <QSerialPortInfo>
 
 #include "CommError.h"
+#include "DevicePortNaming.h"
 #include "OpenErrorNumber.h"
 #include "PortAccess.h"
+#include "QtText.h"
 #include "SerialArgumentChecks.h"
 
 namespace ymodem {
@@ -43,49 +45,60 @@ QSerialPort::StopBits ToQt(LineSettings::StopBits stopBits) {
     return QSerialPort::OneStop;
 }
 
+// The serial ports QSerialPortInfo reports.
+std::vector<DevicePortNaming::SystemPort> SystemPorts() {
+    std::vector<DevicePortNaming::SystemPort> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        ports.push_back({ToUtf8(info.portName()), ToUtf8(info.systemLocation())});
+    }
+    return ports;
+}
+
 }  // namespace
 
-QtSerialControl::QtSerialControl(QObject* parent)
-    : QtSerialControl(PortNaming::ForThisSystem(), parent) {}
+QtSerialControl::QtSerialControl()
+    : QtSerialControl(
+          std::make_unique<DevicePortNaming>(DevicePortNaming::DefaultPortsFolder(), SystemPorts)) {}
 
-QtSerialControl::QtSerialControl(std::unique_ptr<PortNaming> naming, QObject* parent)
-    : SerialControl(parent),
-      naming_(std::move(naming)),
-      port_(new QSerialPort(this)),
+QtSerialControl::QtSerialControl(std::unique_ptr<PortNaming> naming)
+    : naming_(std::move(naming)),
+      port_(std::make_unique<QSerialPort>()),
       name_(naming_->DefaultName()) {
-    connect(port_, &QSerialPort::readyRead, this, &QtSerialControl::HandleReadyRead);
-    connect(port_, &QSerialPort::errorOccurred, this, &QtSerialControl::HandleError);
+    QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(),
+                     [this] { HandleReadyRead(); });
+    QObject::connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
+                     [this](QSerialPort::SerialPortError error) { HandleError(error); });
 }
 
 QtSerialControl::~QtSerialControl() {
     // The port outlives this part of the object; its last errors must not reach it.
-    port_->disconnect(this);
+    port_->disconnect();
 }
 
-QStringList QtSerialControl::PortCandidates() const {
+std::vector<std::string> QtSerialControl::PortCandidates() const {
     return naming_->Candidates();
 }
 
-void QtSerialControl::SetCommPort(const QString& listText) {
+void QtSerialControl::SetCommPort(const std::string& listText) {
     RequirePortClosed(port_->isOpen());
     name_ = naming_->NameFromListText(listText);
 }
 
-QString QtSerialControl::CommPortName() const {
+std::string QtSerialControl::CommPortName() const {
     return name_;
 }
 
-void QtSerialControl::SetSettings(const QString& settings) {
+void QtSerialControl::SetSettings(const std::string& settings) {
     const LineSettings parsed = SettingsFromText(settings);
     if (!Apply(parsed)) {
-        const std::string reason = port_->errorString().toStdString();
+        const std::string reason = ErrorText();
         Apply(settings_);
         throw CommError(CommError::kHardwareUnavailable, reason);
     }
     settings_ = parsed;
 }
 
-QString QtSerialControl::Settings() const {
+std::string QtSerialControl::Settings() const {
     return settings_.Text();
 }
 
@@ -160,18 +173,18 @@ int QtSerialControl::CommEvent() const {
 
 void QtSerialControl::Open() {
     RequirePortClosed(port_->isOpen());
-    const QString device = naming_->DeviceFor(name_);
-    port_->setPortName(device);
+    const std::string device = naming_->DeviceFor(name_);
+    port_->setPortName(FromUtf8(device));
     port_->setFlowControl(QSerialPort::NoFlowControl);
     Apply(settings_);
     if (!port_->open(QIODevice::ReadWrite)) {
         const int number = OpenErrorNumber(port_->error(), PortAccess::CanReadWrite(device));
-        throw CommError(number,
-                        (device + QStringLiteral(": ") + port_->errorString()).toStdString());
+        throw CommError(number, device + ": " + ErrorText());
     }
+    lossPending_ = false;
     // QSerialPort opens even when the device refuses the recorded settings.
     if (!Apply(settings_)) {
-        const std::string reason = port_->errorString().toStdString();
+        const std::string reason = ErrorText();
         Close();
         throw CommError(CommError::kHardwareUnavailable, reason);
     }
@@ -194,27 +207,39 @@ bool QtSerialControl::Apply(const LineSettings& settings) {
     return baudRateSet && paritySet && dataBitsSet && stopBitsSet;
 }
 
+std::string QtSerialControl::ErrorText() const {
+    return ToUtf8(port_->errorString());
+}
+
 void QtSerialControl::HandleReadyRead() {
     if (rThreshold_ <= 0 || port_->bytesAvailable() < rThreshold_) return;
     commEvent_ = kEventReceive;
-    emit OnComm();
+    RaiseOnComm();
 }
 
 // Linux hangs up a tty whose device is gone (a USB adapter pulled out, the other side
 // of a pty closed): reads then see end of file, which QSerialPort reports as
-// ReadError, over and over, rather than ResourceError.
+// ReadError, over and over, rather than ResourceError. The loss is handled from the event
+// loop, since QSerialPort may report it from inside one of its own calls.
 void QtSerialControl::HandleError(QSerialPort::SerialPortError error) {
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
-    if (closing_ || !port_->isOpen()) return;
+    if (closing_ || !port_->isOpen() || lossPending_) return;
+    lossPending_ = true;
+    QMetaObject::invokeMethod(port_.get(), [this] { HandleLoss(); }, Qt::QueuedConnection);
+}
+
+void QtSerialControl::HandleLoss() {
+    if (!lossPending_ || !port_->isOpen()) return;
+    lossPending_ = false;
     // What the device sent before it went away is its last word (a final ACK, say): it is
     // handed on before the port closes and takes it along.
     if (rThreshold_ > 0 && port_->bytesAvailable() > 0) {
         commEvent_ = kEventReceive;
-        emit OnComm();
+        RaiseOnComm();
     }
     if (!port_->isOpen()) return;
     Close();
-    QMetaObject::invokeMethod(this, &QtSerialControl::PortLost, Qt::QueuedConnection);
+    RaisePortLost();
 }
 
 bool QtSerialControl::WaitForOutput(int timeoutMs) {

@@ -13,16 +13,16 @@
 namespace ymodem::test {
 
 // A fresh folder under the system's temporary folder, removed with all its content. Its
-// name holds Chinese and Korean letters: no 8-bit code page has both, so any path that
-// passes through one fails the tests.
+// name holds Chinese and Korean letters by default: no 8-bit code page has both, so any
+// path that passes through one fails the tests.
 class TempFolder {
 public:
-    TempFolder() {
+    explicit TempFolder(const std::string& prefix = "ymodem-设置-설정-") {
         std::random_device random;
         const std::filesystem::path base = std::filesystem::temp_directory_path();
         for (int attempt = 0; attempt < 100; ++attempt) {
             const std::filesystem::path path =
-                base / PathFromUtf8("ymodem-设置-설정-" + std::to_string(random()));
+                base / PathFromUtf8(prefix + std::to_string(random()));
             std::error_code error;
             if (std::filesystem::create_directory(path, error)) {
                 path_ = path;

@@ -10,21 +10,23 @@
 
 namespace ymodem {
 
-// The serial control over QSerialPort. It lives on the thread of its creator and
-// never blocks: writes are queued and sent by the event loop.
+// The serial control over QSerialPort. It lives on the thread of its creator and never
+// blocks: writes are queued and sent by the event loop, and what it reports is raised
+// from the event loop.
 class QtSerialControl final : public SerialControl {
-    Q_OBJECT
-
 public:
-    explicit QtSerialControl(QObject* parent = nullptr);
-    explicit QtSerialControl(std::unique_ptr<PortNaming> naming, QObject* parent = nullptr);
+    // The naming of this system: its serial ports and the user's ports folder.
+    QtSerialControl();
+    explicit QtSerialControl(std::unique_ptr<PortNaming> naming);
     ~QtSerialControl() override;
+    QtSerialControl(const QtSerialControl&) = delete;
+    QtSerialControl& operator=(const QtSerialControl&) = delete;
 
-    QStringList PortCandidates() const override;
-    void SetCommPort(const QString& listText) override;
-    QString CommPortName() const override;
-    void SetSettings(const QString& settings) override;
-    QString Settings() const override;
+    std::vector<std::string> PortCandidates() const override;
+    void SetCommPort(const std::string& listText) override;
+    std::string CommPortName() const override;
+    void SetSettings(const std::string& settings) override;
+    std::string Settings() const override;
     void SetPortOpen(bool open) override;
     bool PortOpen() const override;
 
@@ -46,17 +48,20 @@ private:
     void Open();
     void Close();
     bool Apply(const LineSettings& settings);
+    std::string ErrorText() const;
     void HandleReadyRead();
     void HandleError(QSerialPort::SerialPortError error);
+    void HandleLoss();
 
     std::unique_ptr<PortNaming> naming_;
-    QSerialPort* port_;  // a child of this control
-    QString name_;
+    std::unique_ptr<QSerialPort> port_;
+    std::string name_;
     LineSettings settings_;
     int rThreshold_ = 0;
     int inputLen_ = 0;
     int commEvent_ = 0;
     bool closing_ = false;
+    bool lossPending_ = false;
 };
 
 }  // namespace ymodem

@@ -108,8 +108,7 @@ int main(int argc, char* argv[]) {
     }
     const SilentLine line;
     // Offered in the ports folder before the window scans, as a plugged-in adapter would be.
-    const std::filesystem::path folder =
-        ymodem::DevicePortNaming::DefaultPortsFolder();
+    const std::filesystem::path folder = ymodem::DevicePortNaming::DefaultPortsFolder();
     std::filesystem::create_directories(folder);
     std::filesystem::remove(folder / kPortName);
     std::filesystem::create_symlink(line.Peer(), folder / kPortName);

@@ -16,15 +16,13 @@
 int main(int argc, char* argv[]) {
     // A file name is bytes here, and names from another system's archive need not be text
     // in ours: the name goes to the file system and into block 0 exactly as it was given.
-    const auto parsed =
-        ymodem::ParseSendCommandLine(std::vector<std::string>(argv, argv + argc));
+    const auto parsed = ymodem::ParseSendCommandLine(std::vector<std::string>(argv, argv + argc));
     if (parsed.Answer) {
         std::fputs(parsed.Answer->c_str(), stdout);
         return ymodem::kExitDone;
     }
     if (!parsed.Options) {
-        std::fprintf(stderr, "ymodem-send: %s\nTry 'ymodem-send --help'.\n",
-                     parsed.Error.c_str());
+        std::fprintf(stderr, "ymodem-send: %s\nTry 'ymodem-send --help'.\n", parsed.Error.c_str());
         return ymodem::kExitUsage;
     }
 

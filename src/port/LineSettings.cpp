@@ -66,8 +66,8 @@ std::vector<std::string_view> Fields(std::string_view text) {
 }
 
 std::optional<int> ReadBaudRate(std::string_view text) {
-    if (text.empty() || !std::all_of(text.begin(), text.end(),
-                                     [](char c) { return c >= '0' && c <= '9'; })) {
+    if (text.empty() ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return std::nullopt;
     }
     int value = 0;
@@ -78,8 +78,8 @@ std::optional<int> ReadBaudRate(std::string_view text) {
 
 std::optional<LineSettings::Parity> ReadParity(std::string_view text) {
     if (text.size() != 1) return std::nullopt;
-    const char letter = text[0] >= 'a' && text[0] <= 'z' ? static_cast<char>(text[0] - 'a' + 'A')
-                                                         : text[0];
+    const char letter =
+        text[0] >= 'a' && text[0] <= 'z' ? static_cast<char>(text[0] - 'a' + 'A') : text[0];
     for (const auto& [candidate, parity] : kParityLetters) {
         if (candidate == letter) return parity;
     }

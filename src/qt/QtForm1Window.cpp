@@ -45,8 +45,8 @@ QtForm1Window::QtForm1Window(SerialControl& comm, BurnFileSource& files, WindowS
     Label4 = Make<QtLabelControl>("Label4");
     SetTabOrder();
     form_ = std::make_unique<Form1>(
-        Form1Controls{*ComboComm, *CboBaud, *CmdOpenAndClosePort, *ImgSwitchOn, *Label1,
-                      *Command2, *Command1, *Text1, *ProgressBar1, *Label4, chooser_},
+        Form1Controls{*ComboComm, *CboBaud, *CmdOpenAndClosePort, *ImgSwitchOn, *Label1, *Command2,
+                      *Command1, *Text1, *ProgressBar1, *Label4, chooser_},
         comm, files, wake_, TransferDriver::SteadyClock(), std::move(settings));
 }
 
@@ -62,11 +62,13 @@ Widget* QtForm1Window::Make(const char* name) {
     widget->setObjectName(name);
     widget->setGeometry(Pixels(drawnControl.Left), Pixels(drawnControl.Top),
                         Pixels(drawnControl.Width), Pixels(drawnControl.Height));
-    if (drawnControl.Font != drawn::kForm1.Font) widget->setFont(WindowFonts::For(drawnControl.Font));
+    if (drawnControl.Font != drawn::kForm1.Font)
+        widget->setFont(WindowFonts::For(drawnControl.Font));
     if (!drawnControl.ToolTip.empty()) widget->setToolTip(FromUtf8(drawnControl.ToolTip));
     if (drawnControl.Red) ShowRed(widget);
     if constexpr (std::is_same_v<Widget, QtListControl>) {
-        for (const std::string_view entry : drawnControl.Entries) widget->AddItem(std::string(entry));
+        for (const std::string_view entry : drawnControl.Entries)
+            widget->AddItem(std::string(entry));
     } else if constexpr (std::is_same_v<Widget, QtPictureControl>) {
         widget->setPixmap(QPixmap(":/lamps/" + FromUtf8(drawnControl.Picture)));
     } else if constexpr (std::is_same_v<Widget, BlockProgressBar>) {

@@ -57,8 +57,8 @@ std::vector<DevicePortNaming::SystemPort> SystemPorts() {
 }  // namespace
 
 QtSerialControl::QtSerialControl()
-    : QtSerialControl(
-          std::make_unique<DevicePortNaming>(DevicePortNaming::DefaultPortsFolder(), SystemPorts)) {}
+    : QtSerialControl(std::make_unique<DevicePortNaming>(DevicePortNaming::DefaultPortsFolder(),
+                                                         SystemPorts)) {}
 
 QtSerialControl::QtSerialControl(std::unique_ptr<PortNaming> naming)
     : naming_(std::move(naming)),
@@ -225,7 +225,8 @@ void QtSerialControl::HandleError(QSerialPort::SerialPortError error) {
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
     if (closing_ || !port_->isOpen() || lossPending_) return;
     lossPending_ = true;
-    QMetaObject::invokeMethod(port_.get(), [this] { HandleLoss(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        port_.get(), [this] { HandleLoss(); }, Qt::QueuedConnection);
 }
 
 void QtSerialControl::HandleLoss() {

@@ -20,7 +20,9 @@ public:
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
-    WaitHandle Handle() const { return handle_; }
+    WaitHandle Handle() const {
+        return handle_;
+    }
     // The exit code the oldest waiting request asks for (130 for an interrupt, 143 for a
     // termination), if one waits.
     std::optional<int> TakeRequest();

@@ -20,8 +20,7 @@ constexpr const char* kSection = "Para1";
 WindowSettings::WindowSettings(Location location) : location_(std::move(location)) {}
 
 std::string WindowSettings::Read(const char* key, const std::string& defaultValue) const {
-    return FromSystem8Bit(
-        ReadIniStr(location_(), kSection, key, ToSystem8Bit(defaultValue)));
+    return FromSystem8Bit(ReadIniStr(location_(), kSection, key, ToSystem8Bit(defaultValue)));
 }
 
 void WindowSettings::Write(const char* key, const std::string& value) const {

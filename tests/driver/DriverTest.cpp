@@ -29,9 +29,8 @@ struct DriverRig {
             events.push_back(event);
             owner.push_back("event");
         });
-        driver.OnPortLost([this] {
-            owner.push_back(driver.NextWake() ? "lost while timers run" : "lost");
-        });
+        driver.OnPortLost(
+            [this] { owner.push_back(driver.NextWake() ? "lost while timers run" : "lost"); });
         comm.SetCandidates({"COM1"});
         comm.SetCommPort("COM1");
         comm.SetRThreshold(1);

@@ -13,7 +13,8 @@ struct FakeLine {
     void DeviceSends(const Bytes& bytes) { control.InjectInput(bytes); }
     Bytes DeviceReceives(const std::function<bool(const Bytes&)>&) {
         Bytes all;
-        for (const Bytes& frame : control.Frames()) all.insert(all.end(), frame.begin(), frame.end());
+        for (const Bytes& frame : control.Frames())
+            all.insert(all.end(), frame.begin(), frame.end());
         return all;
     }
     void DeviceGoesAway() { control.LosePort(); }

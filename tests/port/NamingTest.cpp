@@ -23,8 +23,11 @@ TEST(PortComNaming, ReadsTheNumberAfterThreeCharacters) {
     const struct {
         const char* listText;
         const char* name;  // nullptr: refused with 380
-    } cases[] = {{"COM12 - USB Serial Port", "COM12"}, {"串口A7", "COM7"}, {"COM-1", "COM-1"},
-                 {"CO", nullptr},                      {"COM32768", nullptr}};
+    } cases[] = {{"COM12 - USB Serial Port", "COM12"},
+                 {"串口A7", "COM7"},
+                 {"COM-1", "COM-1"},
+                 {"CO", nullptr},
+                 {"COM32768", nullptr}};
     // The reading itself is ComPortNumber's, tested there; these check the glue.
     const ComPortNaming naming;
     EXPECT_EQ(naming.DefaultName(), "COM1");
@@ -73,7 +76,8 @@ TEST_F(PortFolderNaming, OffersSystemPortsThenLinksEachInNameOrder) {
     std::filesystem::create_directory(folder_.Path() / "sub");
 
     const auto naming = NamingWith(
-        Folder(), {{"ttyUSB0", "/dev/ttyUSB0"}, {"ttyS10", "/dev/ttyS10"}, {"ttyS2", "/dev/ttyS2"}});
+        Folder(),
+        {{"ttyUSB0", "/dev/ttyUSB0"}, {"ttyS10", "/dev/ttyS10"}, {"ttyS2", "/dev/ttyS2"}});
     EXPECT_EQ(naming->Candidates(),
               Names({"ttyS2", "ttyS10", "ttyUSB0", "alpha", "bench9", "bench10", "zeta"}));
     EXPECT_EQ(NamingWith(folder_.Utf8("absent"), {{"ttyACM0", "/dev/ttyACM0"}})->Candidates(),

@@ -22,7 +22,8 @@ inline int ErrorNumberOf(const std::function<void()>& operation) {
 
 // Device naming that knows only the given ports, never the host's.
 inline std::unique_ptr<PortNaming> NamingWith(
-    const std::string& portsFolder = {}, std::vector<DevicePortNaming::SystemPort> systemPorts = {}) {
+    const std::string& portsFolder = {},
+    std::vector<DevicePortNaming::SystemPort> systemPorts = {}) {
     return std::make_unique<DevicePortNaming>(portsFolder, [systemPorts] { return systemPorts; });
 }
 

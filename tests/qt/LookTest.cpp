@@ -59,14 +59,16 @@ TEST(UiLook, NothingOverlapsAndAllLiesInsideTheWindow) {
         EXPECT_TRUE(w.window.rect().contains(place)) << a->Name;
         for (auto b = a + 1; b != drawn::kControls.end(); ++b) {
             if (a->Type == drawn::Kind::Picture && b->Type == drawn::Kind::Picture) continue;
-            EXPECT_FALSE(place.intersects(w.Control(b->Name)->geometry())) << a->Name << " " << b->Name;
+            EXPECT_FALSE(place.intersects(w.Control(b->Name)->geometry()))
+                << a->Name << " " << b->Name;
         }
     }
 }
 
 TEST(UiLook, TextLinesAreRedAndGrowFromTheirCorner) {
     QtWindow w;
-    for (const QLabel* label : {static_cast<QLabel*>(w.window.Label1), static_cast<QLabel*>(w.window.Label4)}) {
+    for (const QLabel* label :
+         {static_cast<QLabel*>(w.window.Label1), static_cast<QLabel*>(w.window.Label4)}) {
         EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     }
     w.window.Label1->SetText("文件大小: 1");

@@ -95,7 +95,8 @@ TEST(PortPtyNames, LinkSystemNameAndPathAllReachTheDevice) {
     ASSERT_TRUE(QFile::link(FromUtf8(pty.SlavePath()), folder.filePath("bench0")));
     QtSerialControl control(NamingWith(ToUtf8(folder.path()), {{"ptyport", pty.SlavePath()}}));
 
-    for (const std::string& name : {std::string("bench0"), std::string("ptyport"), pty.SlavePath()}) {
+    for (const std::string& name :
+         {std::string("bench0"), std::string("ptyport"), pty.SlavePath()}) {
         control.SetCommPort(name);
         control.SetPortOpen(true);
         const Bytes frame = {0x01, 0x00, 0xFF, 0x0D, 0x0A};

@@ -22,7 +22,8 @@ TEST(SendOptions, CommandLineValues) {
         if (!parsed.Options) return "refused: " + parsed.Error;
         const SendOptions& o = *parsed.Options;
         return o.Port + " " + o.File + " " + std::to_string(o.Baud) +
-               " count=" + std::to_string(o.Count) + " timeout=" + std::to_string(o.TimeoutSeconds) +
+               " count=" + std::to_string(o.Count) +
+               " timeout=" + std::to_string(o.TimeoutSeconds) +
                " quiet=" + std::to_string(o.Quiet) + " end=" + std::to_string(o.EndSession);
     };
     const struct {
@@ -195,7 +196,8 @@ TEST(SendHeadless, LostPortEndsTheRunWithItsOwnCodeUnlessTheBatchHadEnded) {
         const char* Name;
         bool EndSession;
         int Exit;
-    } cases[] = {{"idle", false, kExitPortLost}, {"right after the empty block 0", true, kExitDone}};
+    } cases[] = {{"idle", false, kExitPortLost},
+                 {"right after the empty block 0", true, kExitDone}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         SenderRig rig(1, c.EndSession);

@@ -110,7 +110,7 @@ struct FakeForm1Controls {
         Command1.Caption = drawn::ControlNamed("Command1").Caption;
     }
     Form1Controls Controls() {
-        return {ComboComm, CboBaud, CmdOpenAndClosePort, ImgSwitchOn, Label1,        Command2,
+        return {ComboComm, CboBaud, CmdOpenAndClosePort, ImgSwitchOn, Label1,       Command2,
                 Command1,  Text1,   ProgressBar1,        Label4,      CommonDialog1};
     }
 };

@@ -40,7 +40,9 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
     // A path below the folder as UTF-8 text, as the settings calls take it.
-    std::string Utf8(const std::string& name) const { return Utf8FromPath(path_ / PathFromUtf8(name)); }
+    std::string Utf8(const std::string& name) const {
+        return Utf8FromPath(path_ / PathFromUtf8(name));
+    }
 
 private:
     std::filesystem::path path_;

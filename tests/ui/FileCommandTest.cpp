@@ -60,7 +60,8 @@ TEST(UiFileCommands, AnotherFileIsStoredBeforeItIsLoaded) {
         SCOPED_TRACE(c.name);
         TestWindow w;
         StartWithLoadedFile(w);
-        const std::string chosen = c.size > 0 ? w.MakeBurnFile(c.name, c.size) : w.FolderPath(c.name);
+        const std::string chosen =
+            c.size > 0 ? w.MakeBurnFile(c.name, c.size) : w.FolderPath(c.name);
         w.controls.CommonDialog1.Answer = chosen;
 
         w.controls.Command1.Click();

@@ -48,8 +48,11 @@ TYPED_TEST_P(ListContract, SelectingAnotherEntryRaisesTheClickOnceAfterTheChange
         std::vector<std::string> Clicks;  // all so far
         int Index;
     } steps[] = {
-        {2, {"38400"}, 2},           {2, {"38400"}, 2},         {0, {"38400", "9600"}, 0},
-        {7, {"38400", "9600"}, 0},   {-1, {"38400", "9600", ""}, -1},
+        {2, {"38400"}, 2},
+        {2, {"38400"}, 2},
+        {0, {"38400", "9600"}, 0},
+        {7, {"38400", "9600"}, 0},
+        {-1, {"38400", "9600", ""}, -1},
         {-1, {"38400", "9600", ""}, -1},
     };
     for (const auto& step : steps) {

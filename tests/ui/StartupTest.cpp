@@ -86,9 +86,9 @@ TEST(UiStartup, ScanListsUsablePortsAndSelectsTheSavedOne) {
 
         EXPECT_EQ(w.controls.ComboComm.Items, Texts({"COM1", "COM2", "COM4"}));
         EXPECT_EQ(w.controls.ComboComm.ListIndex(), c.selected);
-        const Texts scan = {
-            "CommPort=COM1", "PortOpen=true", "PortOpen=false", "CommPort=COM2", "PortOpen=true",
-            "CommPort=COM3", "PortOpen=true", "CommPort=COM4",  "PortOpen=true", "PortOpen=false"};
+        const Texts scan = {"CommPort=COM1", "PortOpen=true", "PortOpen=false", "CommPort=COM2",
+                            "PortOpen=true", "CommPort=COM3", "PortOpen=true",  "CommPort=COM4",
+                            "PortOpen=true", "PortOpen=false"};
         const Texts& ops = w.comm.Operations();
         // First the baud selection's apply, which stops at the still empty port list; then
         // the scan; then one apply, or two when the saved port is not the first entry.

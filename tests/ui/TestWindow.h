@@ -37,8 +37,10 @@ struct TestWindow {
     FakeForm1Controls controls;
     FakeWakeTimer wake;
     TimePoint now{0};  // the window's clock: it moves only when a test moves it
-    Form1 form{controls.Controls(), comm, files, wake, [this] { return now; },
-               WindowSettings([this] { return SettingsPath(); })};
+    Form1 form{
+        controls.Controls(), comm, files, wake, [this] { return now; }, WindowSettings([this] {
+            return SettingsPath();
+        })};
 
     // The window's settings file, in the window's folder and never the user's.
     std::string SettingsPath() const { return FolderPath("YmodemCfg.ini"); }

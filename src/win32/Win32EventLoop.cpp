@@ -1,0 +1,62 @@
+#include "Win32EventLoop.h"
+
+#include <algorithm>
+
+namespace ymodem {
+
+void Win32EventLoop::Watch(HANDLE handle, Handler handler) {
+    Unwatch(handle);
+    watched_.push_back({handle, std::move(handler)});
+}
+
+void Win32EventLoop::Unwatch(HANDLE handle) {
+    std::erase_if(watched_, [handle](const Watched& w) { return w.Handle == handle; });
+}
+
+void Win32EventLoop::Quit(int exitCode) {
+    quitting_ = true;
+    exitCode_ = exitCode;
+}
+
+int Win32EventLoop::Run() {
+    while (!quitting_) {
+        std::vector<HANDLE> handles;
+        for (const Watched& w : watched_) handles.push_back(w.Handle);
+        const DWORD count = static_cast<DWORD>(handles.size());
+        const DWORD woke = MsgWaitForMultipleObjectsEx(count, handles.data(), INFINITE, QS_ALLINPUT,
+                                                       MWMO_INPUTAVAILABLE);
+        if (woke < WAIT_OBJECT_0 + count) {
+            RunHandlerOf(handles[woke - WAIT_OBJECT_0]);
+        } else if (woke == WAIT_OBJECT_0 + count) {
+            if (!DispatchMessages()) break;
+        } else {
+            break;  // a handle went bad: nothing could ever wake us again
+        }
+    }
+    return exitCode_;
+}
+
+// A handler may unwatch other handles, its own among them.
+void Win32EventLoop::RunHandlerOf(HANDLE handle) {
+    const auto found = std::find_if(watched_.begin(), watched_.end(),
+                                    [handle](const Watched& w) { return w.Handle == handle; });
+    if (found == watched_.end()) return;
+    const Handler handler = found->OnSignalled;
+    if (handler) handler();
+}
+
+bool Win32EventLoop::DispatchMessages() {
+    MSG message;
+    while (!quitting_ && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            exitCode_ = static_cast<int>(message.wParam);
+            return false;
+        }
+        if (dialog_ != nullptr && IsDialogMessageW(dialog_, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return true;
+}
+
+}  // namespace ymodem

@@ -74,3 +74,16 @@ echo "== build for Windows =="
 
 echo "== test under wine =="
 "${wine_locale[@]}" ctest --test-dir "$build" --output-on-failure --parallel 2
+
+echo "== the Windows serial control on pseudo-terminals mapped as COM ports =="
+# The relay links two pseudo-terminals as COM5 and COM6: the control under test opens COM5,
+# the test plays the device on COM6 and hangs both up through a file.
+hangup=$build/com-hangup
+rm -f "$hangup"
+python3 tests/win32/com_relay.py "$WINEPREFIX/dosdevices" com5 com6 "$hangup" >"$build/relay.log" 2>&1 &
+relay=$!
+trap 'kill "$relay" "$keeper" 2>/dev/null || true; wineserver --kill >/dev/null 2>&1 || true' EXIT
+for _ in $(seq 100); do grep -q ready "$build/relay.log" 2>/dev/null && break; sleep 0.05; done
+YMODEM_TEST_COM=COM5 YMODEM_TEST_DEVICE_COM=COM6 \
+    YMODEM_TEST_HANGUP="Z:$(echo "$hangup" | tr / '\\')" \
+    "${wine_locale[@]}" wine "$build/tests/win32/win32_tests.exe" 2>>"$build/wine.log"

@@ -19,21 +19,32 @@ void Win32EventLoop::Quit(int exitCode) {
 }
 
 int Win32EventLoop::Run() {
-    while (!quitting_) {
-        std::vector<HANDLE> handles;
-        for (const Watched& w : watched_) handles.push_back(w.Handle);
-        const DWORD count = static_cast<DWORD>(handles.size());
-        const DWORD woke = MsgWaitForMultipleObjectsEx(count, handles.data(), INFINITE, QS_ALLINPUT,
-                                                       MWMO_INPUTAVAILABLE);
-        if (woke < WAIT_OBJECT_0 + count) {
-            RunHandlerOf(handles[woke - WAIT_OBJECT_0]);
-        } else if (woke == WAIT_OBJECT_0 + count) {
-            if (!DispatchMessages()) break;
-        } else {
-            break;  // a handle went bad: nothing could ever wake us again
-        }
+    while (!quitting_ && RunOnce(INFINITE)) {
     }
     return exitCode_;
+}
+
+bool Win32EventLoop::RunUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const ULONGLONG until = GetTickCount64() + timeoutMs;
+    while (!done() && !quitting_) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= until || !RunOnce(static_cast<DWORD>(until - now))) break;
+    }
+    return done();
+}
+
+bool Win32EventLoop::RunOnce(DWORD timeoutMs) {
+    std::vector<HANDLE> handles;
+    for (const Watched& w : watched_) handles.push_back(w.Handle);
+    const DWORD count = static_cast<DWORD>(handles.size());
+    const DWORD woke = MsgWaitForMultipleObjectsEx(count, handles.data(), timeoutMs, QS_ALLINPUT,
+                                                   MWMO_INPUTAVAILABLE);
+    if (woke < WAIT_OBJECT_0 + count) {
+        RunHandlerOf(handles[woke - WAIT_OBJECT_0]);
+        return true;
+    }
+    if (woke == WAIT_OBJECT_0 + count) return DispatchMessages();
+    return woke == WAIT_TIMEOUT;  // a handle that went bad could never wake us again
 }
 
 // A handler may unwatch other handles, its own among them.

@@ -24,6 +24,8 @@ public:
 
     // Runs until Quit() or WM_QUIT; gives the exit code.
     int Run();
+    // Runs until done() says so, or timeoutMs pass; gives done().
+    bool RunUntil(const std::function<bool()>& done, DWORD timeoutMs);
     void Quit(int exitCode);
 
 private:
@@ -32,6 +34,9 @@ private:
         Handler OnSignalled;
     };
 
+    // Waits at most timeoutMs for one thing to happen and handles it; false once the loop
+    // is to end.
+    bool RunOnce(DWORD timeoutMs);
     bool DispatchMessages();
     void RunHandlerOf(HANDLE handle);
 

@@ -8,12 +8,14 @@
 // A Line gives: Control(); PortName(); DeviceSends(bytes); DeviceReceives(enough), which
 // collects what the device got until enough says so; DeviceGoesAway(); WaitFor(done),
 // which runs the control's event loop until done() or a few seconds pass; and
-// kHoldsUnsentOutput, whether output can still wait to be sent.
+// kHoldsUnsentOutput, whether output can still wait to be sent (nothing: it may or may not).
+// A line with Available() may be missing where the test runs; its tests are then skipped.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 #include "PortTestSupport.h"
@@ -48,6 +50,9 @@ template <typename Line>
 class PortContract : public testing::Test {
 protected:
     void SetUp() override {
+        if constexpr (requires { line_.Available(); }) {
+            if (!line_.Available()) GTEST_SKIP() << "no line to test on here";
+        }
         Control().SetListener(&listener_);
         Control().SetCommPort(line_.PortName());
         Control().SetSettings("115200,N,8,1");
@@ -130,7 +135,9 @@ TYPED_TEST_P(PortContract, DiscardingUnsentOutputKeepsLaterFramesWhole) {
     });
     ASSERT_GE(received.size(), marker.size());
     const bool dropped = received.size() < pending.size() + marker.size();
-    EXPECT_EQ(dropped, TypeParam::kHoldsUnsentOutput);
+    if (const std::optional<bool> holds = TypeParam::kHoldsUnsentOutput) {
+        EXPECT_EQ(dropped, *holds);
+    }
     const auto sentBefore = received.end() - static_cast<std::ptrdiff_t>(marker.size());
     EXPECT_TRUE(std::equal(sentBefore, received.end(), marker.begin()));
     EXPECT_TRUE(std::all_of(received.begin(), sentBefore, [](auto b) { return b == 0x55; }));

@@ -26,10 +26,15 @@ public:
     // The exit code the oldest waiting request asks for (130 for an interrupt, 143 for a
     // termination), if one waits.
     std::optional<int> TakeRequest();
+    // The program has closed its port after a request: where the system ends the program
+    // as soon as the request has been answered (a console window closed), it waits for this.
+    void Done();
 
 private:
     WaitHandle handle_;
-#ifndef _WIN32
+#ifdef _WIN32
+    WaitHandle done_;
+#else
     int writeEnd_ = -1;
 #endif
 };

@@ -52,4 +52,7 @@ std::optional<int> StopSignals::TakeRequest() {
     return 128 + number;
 }
 
+// A signal leaves the program time to close its port.
+void StopSignals::Done() {}
+
 }  // namespace ymodem

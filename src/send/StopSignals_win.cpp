@@ -11,27 +11,45 @@ namespace {
 // The console's control handler runs on a thread of its own and can only reach the
 // program through something static.
 std::atomic<HANDLE> requestEvent{nullptr};
+std::atomic<HANDLE> doneEvent{nullptr};
 std::atomic<int> requestedExitCode{0};
+
+// Longer than a frame at 9600 baud takes to leave, shorter than the 5 s Windows waits.
+constexpr DWORD kCloseWaitMs = 4000;
 
 BOOL WINAPI HandleConsoleControl(DWORD type) {
     const HANDLE event = requestEvent.load();
     if (event == nullptr) return FALSE;
-    requestedExitCode = type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT ? 130 : 143;
+    const bool interrupt = type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT;
+    requestedExitCode = interrupt ? 130 : 143;
     SetEvent(event);
+    // Once this returns after a closed console, a log-off or a shut-down, the system ends
+    // the program: the port is closed first.
+    if (!interrupt) WaitForSingleObject(doneEvent.load(), kCloseWaitMs);
     return TRUE;
 }
 
 }  // namespace
 
-StopSignals::StopSignals() : handle_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+StopSignals::StopSignals()
+    : handle_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     requestEvent = handle_;
+    doneEvent = done_;
     SetConsoleCtrlHandler(HandleConsoleControl, TRUE);
 }
 
 StopSignals::~StopSignals() {
     SetConsoleCtrlHandler(HandleConsoleControl, FALSE);
     requestEvent = nullptr;
-    if (handle_ != nullptr) CloseHandle(handle_);
+    doneEvent = nullptr;
+    for (const HANDLE event : {handle_, done_}) {
+        if (event != nullptr) CloseHandle(event);
+    }
+}
+
+void StopSignals::Done() {
+    SetEvent(done_);
 }
 
 std::optional<int> StopSignals::TakeRequest() {

@@ -1,0 +1,60 @@
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "DiskBurnFileSource.h"
+#include "HeadlessSender.h"
+#include "SendOptions.h"
+#include "StopSignals.h"
+#include "Terminal.h"
+#include "WideText_win.h"
+#include "Win32EventLoop.h"
+#include "Win32SerialControl.h"
+#include "Win32WakeTimer.h"
+
+namespace {
+
+// Windows hands the command line over as UTF-16; the rest of the program speaks UTF-8.
+std::vector<std::string> Utf8Arguments(int argc, wchar_t* argv[]) {
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) arguments.push_back(ymodem::BytesFromWide(argv[i], CP_UTF8));
+    return arguments;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t* argv[]) {
+    const auto parsed = ymodem::ParseSendCommandLine(Utf8Arguments(argc, argv));
+    if (parsed.Answer) {
+        std::fputs(parsed.Answer->c_str(), stdout);
+        return ymodem::kExitDone;
+    }
+    if (!parsed.Options) {
+        std::fprintf(stderr, "ymodem-send: %s\nTry 'ymodem-send --help'.\n",
+                     parsed.Error.c_str());
+        return ymodem::kExitUsage;
+    }
+
+    ymodem::Win32EventLoop loop;
+    ymodem::Win32SerialControl comm(loop);
+    ymodem::DiskBurnFileSource files;
+    ymodem::Win32WakeTimer wake(loop);
+    ymodem::Win32WakeTimer timeout(loop);
+    const bool showBar = !parsed.Options->Quiet && ymodem::IsTerminal(stderr);
+    ymodem::HeadlessSender sender(comm, files, *parsed.Options, stdout, stderr, showBar, wake,
+                                  timeout);
+    sender.OnFinished([&loop](int exitCode) { loop.Quit(exitCode); });
+
+    ymodem::StopSignals stops;
+    loop.Watch(stops.Handle(), [&] {
+        if (const auto exitCode = stops.TakeRequest()) {
+            sender.Interrupt();
+            stops.Done();
+            loop.Quit(*exitCode);
+        }
+    });
+    if (const auto early = sender.Start()) return *early;
+    return loop.Run();
+}

@@ -1,0 +1,121 @@
+#!/usr/bin/env python3
+"""ymodem-send.exe under wine against the Linux virtual device, whose pseudo-terminal is
+mapped as COM8: whole images verified, a batch loader's session ended, Ctrl+C cancelling
+on the line. Run by scripts/windows-check.sh with wine's environment set:
+
+    wine_send.py LINUX_BUILD WINDOWS_BUILD
+"""
+import os
+import random
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+LINUX, WINDOWS = sys.argv[1:3]
+DEVSIM = os.path.join(LINUX, "apps", "ymodem-devsim", "ymodem-devsim")
+SEND = os.path.join(WINDOWS, "apps", "ymodem-send", "ymodem-send.exe")
+COM = "COM8"
+
+
+def fail(message):
+    print("FAIL:", message)
+    sys.exit(1)
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def image(folder, size):
+    path = os.path.join(folder, "app-%d.bin" % size)
+    with open(path, "wb") as f:
+        f.write(random.Random(size).randbytes(size))
+    return path
+
+
+class Device:
+    """ymodem-devsim on a fresh pseudo-terminal, mapped as the COM port."""
+
+    def __init__(self, folder, *options, rate="115200"):
+        self.log = os.path.join(folder, "device-%d.log" % time.monotonic_ns())
+        self.out = open(self.log, "w")
+        self.process = subprocess.Popen([DEVSIM, "--no-link", "--line-rate", rate, *options],
+                                        stdout=self.out, stderr=subprocess.STDOUT)
+        for _ in range(500):
+            with open(self.log) as f:
+                first = f.readline()
+            if first.startswith("port: ") and first.endswith("\n"):
+                link = os.path.join(os.environ["WINEPREFIX"], "dosdevices", COM.lower())
+                if os.path.lexists(link):
+                    os.remove(link)
+                os.symlink(first[len("port: "):].strip(), link)
+                return
+            time.sleep(0.01)
+        fail("ymodem-devsim did not start")
+
+    def finish(self, timeout=30):
+        try:
+            self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            fail("ymodem-devsim did not finish")
+        self.out.close()
+        with open(self.log) as f:
+            return self.process.returncode, f.read()
+
+
+def start_send(path, *options):
+    return subprocess.Popen(["wine", SEND, "--quiet", *options, COM, windows_path(path)],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                            encoding="utf-8")
+
+
+def case_images(folder):
+    for size in (5000, 32767):
+        path = image(folder, size)
+        device = Device(folder, "--expect", path, "--count", "1", "--timeout", "30")
+        out, err = start_send(path, "--timeout", "30").communicate(timeout=60)
+        code, log = device.finish()
+        if code != 0 or "verify: OK" not in log or not out.strip().endswith("文件发送完毕!"):
+            fail("%d bytes: device %d\n%s\n%s%s" % (size, code, log, out, err))
+        print("%d bytes at 115200 baud: verified" % size)
+
+
+def case_end_session(folder):
+    path = image(folder, 5000)
+    device = Device(folder, "--expect", path, "--loader", "iap", "--timeout", "30")
+    sender = start_send(path, "--count", "1", "--end-session", "--timeout", "30")
+    out, err = sender.communicate(timeout=60)
+    code, log = device.finish()
+    if sender.returncode != 0 or not out.strip().endswith("传输会话已结束!"):
+        fail("ymodem-send exited %d\n%s%s" % (sender.returncode, out, err))
+    if code != 0 or "session: ended by the sender (empty block 0), erases=1" not in log:
+        fail("device exited %d\n%s" % (code, log))
+    print("IAP loader, --count 1 --end-session: one erase, session ended")
+
+
+def case_interrupt(folder):
+    path = image(folder, 5000)
+    device = Device(folder, "--timeout", "60", rate="9600")
+    sender = start_send(path, "--timeout", "60")
+    for line in sender.stdout:
+        if line.startswith("发送第2包"):
+            break
+    sender.send_signal(signal.SIGINT)  # wine hands it on as CTRL_C_EVENT
+    try:
+        sender.communicate(timeout=15)
+    except subprocess.TimeoutExpired:
+        sender.kill()
+        fail("ymodem-send.exe did not end on Ctrl+C")
+    code, log = device.finish(timeout=15)
+    if sender.returncode != 130 or code != 5 or "aborted: by the sender (CAN CAN)" not in log:
+        fail("ymodem-send exited %d, device %d\n%s" % (sender.returncode, code, log))
+    print("Ctrl+C mid-transfer: the device reported the cancel, ymodem-send exited 130")
+
+
+if __name__ == "__main__":
+    with tempfile.TemporaryDirectory() as folder:
+        for case in (case_images, case_end_session, case_interrupt):
+            case(folder)

@@ -115,7 +115,34 @@ def case_interrupt(folder):
     print("Ctrl+C mid-transfer: the device reported the cancel, ymodem-send exited 130")
 
 
+def case_bad_input(folder):
+    """The answers of the Linux program: a missing port, a file over the limit, a device
+    that goes away in mid-transfer."""
+    path = image(folder, 5000)
+    big = image(folder, 32768)
+    link = os.path.join(os.environ["WINEPREFIX"], "dosdevices", "com15")
+    if os.path.lexists(link):
+        os.remove(link)
+    for port, file, code, text in (("COM15", path, 3, "COM15设备无效"),
+                                   (COM, big, 2, "请选择一个烧写文件")):
+        result = subprocess.run(["wine", SEND, "--quiet", port, windows_path(file)],
+                                capture_output=True, text=True, encoding="utf-8", timeout=60)
+        if result.returncode != code or result.stderr.strip().splitlines()[-1:] != [text]:
+            fail("%s %s: exit %d %r" % (port, file, result.returncode, result.stderr))
+    device = Device(folder, "--timeout", "60", rate="9600")
+    sender = start_send(path, "--timeout", "60")
+    for line in sender.stdout:
+        if line.startswith("发送第2包"):
+            break
+    device.process.kill()  # the pseudo-terminal closes, as a USB adapter pulled out
+    _, err = sender.communicate(timeout=15)
+    device.finish()
+    if sender.returncode != 5 or "COM8设备无效" not in err:
+        fail("device gone: exit %d %r" % (sender.returncode, err))
+    print("a missing port exits 3, a file over 32767 bytes 2, a device gone mid-transfer 5")
+
+
 if __name__ == "__main__":
     with tempfile.TemporaryDirectory() as folder:
-        for case in (case_images, case_end_session, case_interrupt):
+        for case in (case_images, case_end_session, case_interrupt, case_bad_input):
             case(folder)

@@ -5,12 +5,16 @@ on the line. Run by scripts/windows-check.sh with wine's environment set:
 
     wine_send.py LINUX_BUILD WINDOWS_BUILD
 """
+import fcntl
 import os
+import pty
 import random
+import shutil
 import signal
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 LINUX, WINDOWS = sys.argv[1:3]
@@ -142,7 +146,41 @@ def case_bad_input(folder):
     print("a missing port exits 3, a file over 32767 bytes 2, a device gone mid-transfer 5")
 
 
+def case_port_held(folder):
+    """Wine does not make COM ports exclusive, and root opens any device: another user's
+    wine, in a prefix of its own, meets a pseudo-terminal held with TIOCEXCL."""
+    if os.geteuid() != 0 or shutil.which("setpriv") is None:
+        print("a port held elsewhere: skipped (needs root and setpriv)")
+        return
+    home = os.path.join(folder, "nobody")
+    os.makedirs(home)
+    shutil.copy(SEND, home)
+    path = shutil.copy(image(folder, 1000), home)
+    for entry in (home, *(os.path.join(home, f) for f in os.listdir(home))):
+        os.chown(entry, 65534, 65534)
+    env = {"PATH": os.environ["PATH"], "HOME": home, "WINEPREFIX": os.path.join(home, "prefix"),
+           "WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=",
+           "LOCPATH": os.environ.get("LOCPATH", ""), "LC_ALL": "zh_CN.UTF-8"}
+    as_nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "wine"]
+    subprocess.run(as_nobody + ["wineboot", "--init"], env=env, capture_output=True, timeout=120)
+    master, slave = pty.openpty()
+    os.chmod(os.ttyname(slave), 0o666)
+    fcntl.ioctl(slave, termios.TIOCEXCL)
+    os.symlink(os.ttyname(slave), os.path.join(env["WINEPREFIX"], "dosdevices", "com5"))
+    result = subprocess.run(as_nobody + [os.path.join(home, "ymodem-send.exe"), "--quiet",
+                                         "COM5", windows_path(path)],
+                            env=env, capture_output=True, text=True, encoding="utf-8", timeout=60)
+    subprocess.run(as_nobody[:-1] + ["wineserver", "-k"], env=env, capture_output=True)
+    os.close(master)
+    os.close(slave)
+    if result.returncode != 3 or result.stderr.strip() != "COM5被占用!":
+        fail("a port held elsewhere: exit %d %r" % (result.returncode, result.stderr))
+    print("a port held elsewhere: COM5被占用!, exit 3")
+
+
 if __name__ == "__main__":
     with tempfile.TemporaryDirectory() as folder:
-        for case in (case_images, case_end_session, case_interrupt, case_bad_input):
+        os.chmod(folder, 0o755)  # the other user's wine reads its files below it
+        for case in (case_images, case_end_session, case_interrupt, case_bad_input,
+                     case_port_held):
             case(folder)

@@ -7,8 +7,7 @@
 
 #include "DiskBurnFileSource.h"
 #include "HeadlessSender.h"
-#include "QtSerialControl.h"
-#include "QtWakeTimer.h"
+#include "QtPortFactory.h"
 #include "SendOptions.h"
 #include "StopSignals.h"
 #include "Terminal.h"
@@ -16,26 +15,21 @@
 int main(int argc, char* argv[]) {
     // A file name is bytes here, and names from another system's archive need not be text
     // in ours: the name goes to the file system and into block 0 exactly as it was given.
-    const auto parsed =
-        ymodem::ParseSendCommandLine(std::vector<std::string>(argv, argv + argc));
+    const auto parsed = ymodem::ParseSendCommandLine(std::vector<std::string>(argv, argv + argc));
     if (parsed.Answer) {
         std::fputs(parsed.Answer->c_str(), stdout);
         return ymodem::kExitDone;
     }
     if (!parsed.Options) {
-        std::fprintf(stderr, "ymodem-send: %s\nTry 'ymodem-send --help'.\n",
-                     parsed.Error.c_str());
+        std::fprintf(stderr, "ymodem-send: %s\nTry 'ymodem-send --help'.\n", parsed.Error.c_str());
         return ymodem::kExitUsage;
     }
 
     QCoreApplication app(argc, argv);
-    ymodem::QtSerialControl comm;
+    ymodem::QtPortFactory ports;
     ymodem::DiskBurnFileSource files;
-    ymodem::QtWakeTimer wake;
-    ymodem::QtWakeTimer timeout;
     const bool showBar = !parsed.Options->Quiet && ymodem::IsTerminal(stderr);
-    ymodem::HeadlessSender sender(comm, files, *parsed.Options, stdout, stderr, showBar, wake,
-                                  timeout);
+    ymodem::HeadlessSender sender(ports, files, *parsed.Options, stdout, stderr, showBar);
     sender.OnFinished([](int exitCode) { QCoreApplication::exit(exitCode); });
 
     ymodem::StopSignals stops;

@@ -15,6 +15,7 @@ import time
 
 from engine_bench import bench_engine
 from figures import BenchError
+from gang_bench import bench_gang
 from line_bench import bench_line
 from processes import IMAGE_SIZE
 from report import FuzzerWatch, write_report
@@ -54,6 +55,7 @@ class Config:
             self.engine_min_time = "0.05"
             self.window_starts = 1
             self.idle_seconds = 1
+            self.gang_ports, self.gang_image = 8, 5000
         else:
             self.line_runs = [(115200, IMAGE_SIZE, 3), (460800, IMAGE_SIZE, 3),
                               (921600, IMAGE_SIZE, 3), (9600, IMAGE_SIZE, 1)]
@@ -64,6 +66,7 @@ class Config:
             self.engine_min_time = "2"
             self.window_starts = 5
             self.idle_seconds = 10
+            self.gang_ports, self.gang_image = 8, IMAGE_SIZE
 
 
 def main():
@@ -83,7 +86,8 @@ def main():
     started = time.strftime("%Y-%m-%d %H:%M:%S")
     load_start = "%.2f" % os.getloadavg()[0]
     sections = [("Line efficiency", bench_line), ("Turnaround", bench_turnaround),
-                ("Engine", bench_engine), ("Window", bench_window)]
+                ("Gang", bench_gang), ("Engine", bench_engine),
+                ("Window", bench_window)]
     with tempfile.TemporaryDirectory(prefix="ymodem-bench-") as folder:
         # Qt wants one for every program; none of them needs what is in it.
         runtime = os.path.join(folder, "runtime")

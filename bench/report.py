@@ -115,6 +115,11 @@ DEFINITIONS = """
   rules (frames built beforehand, a 2 ms quiet gap timed to the microsecond, EOT 20 ms after
   the last block, 500 ms deaf after the final ACK), run against the same device in the same
   run. What it shows beyond the floors is the machine's, not the sender's.
+- **Gang**: eight devices as in "Line", at 115200 baud, flashed at the same time by one
+  `ymodem-send` given all eight ports; then eight more flashed at the same time by eight
+  one-port `ymodem-send` processes, in the same run. Each port is held against its own
+  protocol floor; the row gives the worst port. CPU time is the senders' user and system
+  time from wait4(), start-up and the load of the image included, divided by the ports.
 - **Engine instructions**: callgrind's instruction count of `bench_engine_transfer
   --transfers N`, the engine alone on a simulated clock with a link and a view that do
   nothing, for two N; the difference over the extra transfers removes start-up.

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake g++ ninja-build ccache pkg-config libcli11-dev
+    cmake g++ ninja-build ccache pkg-config libcli11-dev nlohmann-json3-dev
     qt6-base-dev qt6-serialport-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-noto-cjk lrzsz xvfb xauth python3 valgrind

@@ -13,7 +13,7 @@ root=$PWD
 build=${YMODEM_WIN_DIST_BUILD:-$root/build-win-dist}
 
 scripts/ensure-deps.sh cmake ninja-build ccache g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-    libcli11-dev python3
+    libcli11-dev nlohmann-json3-dev python3
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -G Ninja \

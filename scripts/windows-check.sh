@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=${YMODEM_WIN_BUILD:-$root/build-win}
 
-scripts/ensure-deps.sh cmake ninja-build ccache g++-mingw-w64-x86-64-posix googletest libcli11-dev \
+scripts/ensure-deps.sh cmake ninja-build ccache g++-mingw-w64-x86-64-posix googletest libcli11-dev nlohmann-json3-dev \
     wine wine64 locales
 
 mkdir -p "$build"

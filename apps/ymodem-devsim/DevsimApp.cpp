@@ -8,6 +8,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
 #include "CommandLine.h"
 #include "PortLink.h"
@@ -20,6 +21,8 @@ namespace {
 constexpr int kExitSignalBase = 128;
 constexpr std::chrono::seconds kLinger{2};
 constexpr std::chrono::microseconds kWakeLead{250};
+constexpr std::chrono::milliseconds kReplugHold{200};
+constexpr std::chrono::milliseconds kReplugAbsence{300};
 
 TimePoint Now() {
     return std::chrono::duration_cast<TimePoint>(
@@ -55,32 +58,52 @@ int DevsimApp::Run() {
         if (options_.Timing) timing_.emplace(*options_.Timing);
         DeviceLine line =
             options_.Port ? DeviceLine::OpenTty(*options_.Port) : DeviceLine::OpenPseudoTerminal();
-        PrintLine("port: " + line.PeerPath());
         std::optional<PortLink> link;
-        // An existing tty is the device's own end; the sender needs the other one.
-        if (!options_.Port && options_.Link) {
-            try {
-                link.emplace(PortLink::DefaultFolder(), options_.LinkName, line.PeerPath());
-            } catch (const std::filesystem::filesystem_error& error) {
-                std::cerr << "ymodem-devsim: no link in the ports folder: " << error.what() << '\n';
-            }
-        }
-        return Serve(line, signals);
+        Offer(line, link);
+        return Serve(line, link, signals);
     } catch (const std::exception& error) {
         std::cerr << "ymodem-devsim: " << error.what() << '\n';
         return kExitIo;
     }
 }
 
-int DevsimApp::Serve(DeviceLine& line, const SignalGuard& signals) {
+void DevsimApp::Offer(const DeviceLine& line, std::optional<PortLink>& link) {
+    PrintLine("port: " + line.PeerPath());
+    // An existing tty is the device's own end; the sender needs the other one.
+    if (options_.Port || !options_.Link) return;
+    try {
+        link.emplace(PortLink::DefaultFolder(), options_.LinkName, line.PeerPath());
+    } catch (const std::filesystem::filesystem_error& error) {
+        std::cerr << "ymodem-devsim: no link in the ports folder: " << error.what() << '\n';
+    }
+}
+
+// As a USB boot loader's port after the board's reset: the line goes away for a moment
+// and a new device comes under the same name.
+void DevsimApp::Replug(DeviceLine& line, std::optional<PortLink>& link) {
+    // The sender takes in the last reply before the board resets.
+    std::this_thread::sleep_for(kReplugHold);
+    link.reset();
+    line = DeviceLine::OpenPseudoTerminal();
+    std::this_thread::sleep_for(kReplugAbsence);
+    Offer(line, link);
+}
+
+int DevsimApp::Serve(DeviceLine& line, std::optional<PortLink>& link, const SignalGuard& signals) {
     const TimePoint start = Now();
     std::optional<TimePoint> deadline;
     if (options_.Timeout.count() > 0) deadline = start + options_.Timeout;
     DeviceSession session(options_.Receiver, options_.LineRate, start);
+    bool replugDue = false;
     for (;;) {
         const TimePoint now = Now();
         session.OnWake(now);
-        Flush(line, session, now);
+        replugDue = Flush(line, session, now) || replugDue;
+        if (replugDue && !session.Sending() && !session.Done() && !options_.Port) {
+            Replug(line, link);
+            replugDue = false;
+            continue;
+        }
         if (session.Done()) {
             const int status = Finish(session);
             Linger(line, signals);
@@ -135,12 +158,14 @@ int DevsimApp::Finish(const DeviceSession& session) {
     return mismatch_ ? kExitMismatch : kExitOk;
 }
 
-void DevsimApp::Flush(DeviceLine& line, DeviceSession& session, TimePoint now) {
+bool DevsimApp::Flush(DeviceLine& line, DeviceSession& session, TimePoint now) {
     for (const auto& write : session.TakeWrites(now)) {
         // Stamped once the sender has the bytes; a dropped write never reached it.
         if (line.Write(write) && timing_) timing_->Write(Now(), write);
     }
-    for (const ReceivedImage& image : session.TakeImages()) Report(image);
+    const std::vector<ReceivedImage> images = session.TakeImages();
+    for (const ReceivedImage& image : images) Report(image);
+    return !images.empty() && options_.Replug;
 }
 
 void DevsimApp::Report(const ReceivedImage& image) {

@@ -8,6 +8,7 @@
 #include "DeviceLine.h"
 #include "DeviceSession.h"
 #include "DevsimOptions.h"
+#include "PortLink.h"
 #include "SignalGuard.h"
 #include "TimingLog.h"
 
@@ -22,10 +23,13 @@ public:
     int Run();
 
 private:
-    int Serve(DeviceLine& line, const SignalGuard& signals);
+    int Serve(DeviceLine& line, std::optional<PortLink>& link, const SignalGuard& signals);
+    void Replug(DeviceLine& line, std::optional<PortLink>& link);
+    void Offer(const DeviceLine& line, std::optional<PortLink>& link);
     void Linger(DeviceLine& line, const SignalGuard& signals);
     int Finish(const DeviceSession& session);
-    void Flush(DeviceLine& line, DeviceSession& session, TimePoint now);
+    // Gives whether a transfer finished.
+    bool Flush(DeviceLine& line, DeviceSession& session, TimePoint now);
     void Report(const ReceivedImage& image);
     void Save(const ReceivedImage& image) const;
 

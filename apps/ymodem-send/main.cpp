@@ -7,8 +7,7 @@
 
 #include "DiskBurnFileSource.h"
 #include "HeadlessSender.h"
-#include "QtSerialControl.h"
-#include "QtWakeTimer.h"
+#include "QtPortFactory.h"
 #include "SendOptions.h"
 #include "StopSignals.h"
 #include "Terminal.h"
@@ -27,13 +26,10 @@ int main(int argc, char* argv[]) {
     }
 
     QCoreApplication app(argc, argv);
-    ymodem::QtSerialControl comm;
+    ymodem::QtPortFactory ports;
     ymodem::DiskBurnFileSource files;
-    ymodem::QtWakeTimer wake;
-    ymodem::QtWakeTimer timeout;
     const bool showBar = !parsed.Options->Quiet && ymodem::IsTerminal(stderr);
-    ymodem::HeadlessSender sender(comm, files, *parsed.Options, stdout, stderr, showBar, wake,
-                                  timeout);
+    ymodem::HeadlessSender sender(ports, files, *parsed.Options, stdout, stderr, showBar);
     sender.OnFinished([](int exitCode) { QCoreApplication::exit(exitCode); });
 
     ymodem::StopSignals stops;

@@ -11,8 +11,7 @@
 #include "Terminal.h"
 #include "WideText_win.h"
 #include "Win32EventLoop.h"
-#include "Win32SerialControl.h"
-#include "Win32WakeTimer.h"
+#include "Win32PortFactory.h"
 
 namespace {
 
@@ -37,13 +36,10 @@ int wmain(int argc, wchar_t* argv[]) {
     }
 
     ymodem::Win32EventLoop loop;
-    ymodem::Win32SerialControl comm(loop);
+    ymodem::Win32PortFactory ports(loop);
     ymodem::DiskBurnFileSource files;
-    ymodem::Win32WakeTimer wake(loop);
-    ymodem::Win32WakeTimer timeout(loop);
     const bool showBar = !parsed.Options->Quiet && ymodem::IsTerminal(stderr);
-    ymodem::HeadlessSender sender(comm, files, *parsed.Options, stdout, stderr, showBar, wake,
-                                  timeout);
+    ymodem::HeadlessSender sender(ports, files, *parsed.Options, stdout, stderr, showBar);
     sender.OnFinished([&loop](int exitCode) { loop.Quit(exitCode); });
 
     ymodem::StopSignals stops;

@@ -58,7 +58,7 @@ std::optional<std::string> SetLoader(DevsimOptions& o, std::string_view text) {
     return std::nullopt;
 }
 
-constexpr std::array<ValueOption, 13> kValueOptions = {{
+constexpr std::array<ValueOption, 14> kValueOptions = {{
     {"--port",
      [](DevsimOptions& o, std::string_view v) -> std::optional<std::string> {
          o.Port = std::string(v);
@@ -100,6 +100,12 @@ constexpr std::array<ValueOption, 13> kValueOptions = {{
      [](DevsimOptions& o, std::string_view v) {
          return SetNumber<0, kManyMs>("--split-reply", v, [&](auto n) {
              o.Receiver.SplitReply = std::chrono::milliseconds{n};
+         });
+     }},
+    {"--erase-ms",
+     [](DevsimOptions& o, std::string_view v) {
+         return SetNumber<0, kManyMs>("--erase-ms", v, [&](auto n) {
+             o.Receiver.EraseTime = std::chrono::milliseconds{n};
          });
      }},
     {"--nak-at",
@@ -152,10 +158,12 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
             line.What = CommandLine::Action::Version;
             return line;
         }
-        if (name == "--no-link" || name == "--garbage") {
+        if (name == "--no-link" || name == "--garbage" || name == "--replug") {
             if (inlineValue) return Fail(std::string(name) + " takes no value");
             if (name == "--no-link") {
                 line.Options.Link = false;
+            } else if (name == "--replug") {
+                line.Options.Replug = true;
             } else {
                 line.Options.Receiver.Garbage = true;
             }
@@ -183,6 +191,9 @@ Line:
   --name NAME         link name in the ports folder (default virtual0)
   --no-link           do not offer the pseudo-terminal in the ports folder
   --line-rate BAUD    keep the pace of a real 8N1 line at BAUD
+  --replug            after each transfer, close the pseudo-terminal and offer a new one
+                      under the same name in the ports folder, as a USB CDC boot loader
+                      comes back as a new device after its reset (prints "port: PATH" again)
 Transfers:
   --loader KIND       plain (default): asks with C until --count transfers are done, and
                       answers an EOT with ACK C; iap: a vendor IAP boot loader, which erases
@@ -197,6 +208,7 @@ Transfers:
                       first bytes (up to 8)
   --count N           transfers to take before exiting (default 1)
   --gap MS            quiet time after a transfer before asking again (default 500)
+  --erase-ms MS       erase the flash for MS before answering a block 0 with a name
   --timeout SECONDS   give up after SECONDS (default 0: never)
 Faults, each once per run:
   --nak-at N          reject block N (0 = block 0) the first time it arrives

@@ -28,6 +28,8 @@ public:
     std::vector<std::vector<std::uint8_t>> TakeWrites(TimePoint now);
     std::vector<ReceivedImage> TakeImages() { return receiver_.TakeImages(); }
     bool Done() const { return receiver_.Done() && outgoing_.empty(); }
+    // Whether replies are still on their way across the line.
+    bool Sending() const { return !outgoing_.empty(); }
     std::optional<SessionEnd> End() const { return receiver_.End(); }
     int Erases() const { return receiver_.Erases(); }
 

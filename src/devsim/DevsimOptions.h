@@ -13,6 +13,9 @@ struct DevsimOptions {
     std::optional<std::string> Port;  // an existing tty instead of a new pseudo-terminal
     std::string LinkName = "virtual0";
     bool Link = true;
+    // After each transfer the line goes away and a new one comes under the same name, as a
+    // USB boot loader's port does when the board resets.
+    bool Replug = false;
     std::optional<std::string> Output;
     std::optional<std::string> Expect;
     std::optional<std::string> Timing;  // every read and write with its time, for benchmarks

@@ -230,7 +230,7 @@ void Receiver::BeginTransfer(TimePoint now, HeadBlock head) {
     }
     phase_ = Phase::Receiving;
     timers_.Restart(Timer::Phase, now, kRequestInterval);
-    AnswerHead(now);
+    AnswerHead(now + options_.EraseTime);
 }
 
 void Receiver::FinishTransfer(TimePoint now) {

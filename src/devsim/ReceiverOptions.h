@@ -30,8 +30,10 @@ struct ReceiverOptions {
     int Count = 1;                            // transfers until a plain device is done
     std::chrono::milliseconds Gap{500};       // quiet time after a transfer before the next C
     std::chrono::milliseconds SplitReply{0};  // 0: block 0's ACK and C go out in one write
-    std::optional<int> NakAt;                 // block index (0 = block 0) rejected once
-    std::optional<int> SilentAfter;           // block index after which it falls silent once
+    // How long the flash takes to erase before block 0 with a name is answered.
+    std::chrono::milliseconds EraseTime{0};
+    std::optional<int> NakAt;        // block index (0 = block 0) rejected once
+    std::optional<int> SilentAfter;  // block index after which it falls silent once
     bool Garbage = false;
     std::uint32_t GarbageSeed = 1;
 };

@@ -37,10 +37,12 @@ auto TransferDriver::Run(Input&& input) {
         input();
         DeliverEvents();
         Rearm();
+        if (settledHandler_) settledHandler_();
     } else {
         auto result = input();
         DeliverEvents();
         Rearm();
+        if (settledHandler_) settledHandler_();
         return result;
     }
 }

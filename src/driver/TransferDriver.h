@@ -22,6 +22,7 @@ public:
     using Clock = std::function<TimePoint()>;
     using EventHandler = std::function<void(const TransferEvent&)>;
     using PortLostHandler = std::function<void()>;
+    using SettledHandler = std::function<void()>;
 
     // A steady clock that starts at 0 when called.
     static Clock SteadyClock();
@@ -34,12 +35,18 @@ public:
 
     void OnEvent(EventHandler handler) { eventHandler_ = std::move(handler); }
     void OnPortLost(PortLostHandler handler) { portLostHandler_ = std::move(handler); }
+    // Called after every input once its events are handed on, so that the owner sees the
+    // engine's state also where a step reports nothing (a reset with the bar full).
+    void OnSettled(SettledHandler handler) { settledHandler_ = std::move(handler); }
 
     bool LoadBurnFile(const std::string& path);
     void FillProgressBar();
     void EndSessionAfterNextFinish();
     // Cancels a transfer under way; gives whether anything was sent.
     bool Abort();
+    void SetHeadReplyTimeout(std::optional<std::chrono::milliseconds> timeout) {
+        engine_.SetHeadReplyTimeout(timeout);
+    }
 
     TimePoint Now() const { return clock_(); }
     std::optional<TimePoint> NextWake() const { return engine_.NextWake(); }
@@ -63,6 +70,7 @@ private:
     Clock clock_;
     EventHandler eventHandler_;
     PortLostHandler portLostHandler_;
+    SettledHandler settledHandler_;
 };
 
 }  // namespace ymodem

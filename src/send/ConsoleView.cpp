@@ -12,8 +12,13 @@ constexpr int kBarWidth = 30;
 
 }  // namespace
 
-ConsoleView::ConsoleView(std::FILE* out, std::FILE* bar, Clock clock, SentBytes sentBytes)
-    : out_(out), bar_(bar), clock_(std::move(clock)), sentBytes_(std::move(sentBytes)) {}
+ConsoleView::ConsoleView(std::FILE* out, std::FILE* bar, Clock clock, SentBytes sentBytes,
+                         std::string prefix)
+    : out_(out),
+      bar_(bar),
+      clock_(std::move(clock)),
+      sentBytes_(std::move(sentBytes)),
+      prefix_(std::move(prefix)) {}
 
 void ConsoleView::Show(const TransferEvent& event) {
     if (std::holds_alternative<event::HandshakeStarted>(event)) started_ = clock_();
@@ -22,12 +27,22 @@ void ConsoleView::Show(const TransferEvent& event) {
         DrawBar();
         return;
     }
-    if (const auto text = PresentEvent(event)) PrintLine(text->Text);
+    const auto text = PresentEvent(event);
+    if (!text) return;
+    if (text->Line == TextLine::FileInfo) {
+        Print(text->Text);
+    } else {
+        PrintLine(text->Text);
+    }
 }
 
 void ConsoleView::PrintLine(const std::string& text) {
+    Print(prefix_ + text);
+}
+
+void ConsoleView::Print(const std::string& line) {
     EndBar();
-    std::fputs(text.c_str(), out_);
+    std::fputs(line.c_str(), out_);
     std::fputc('\n', out_);
     std::fflush(out_);
 }

@@ -2,145 +2,147 @@
 
 #include <chrono>
 
-#include "CommError.h"
-#include "CommSetup.h"
-#include "StatusTexts.h"
-#include "SystemEncoding.h"
-
 namespace ymodem {
 
-namespace {
-
-// Long enough for a 1029-byte block at 9600 baud.
-constexpr int kDrainMs = 2000;
-
-}  // namespace
-
-HeadlessSender::HeadlessSender(SerialControl& comm, BurnFileSource& files, SendOptions options,
-                               std::FILE* out, std::FILE* err, bool showBar, WakeTimer& wake,
-                               WakeTimer& timeout, TransferDriver::Clock clock)
-    : comm_(comm),
-      options_(std::move(options)),
-      err_(err),
-      driver_(comm, files, ToSystem8Bit, wake, std::move(clock)),
-      view_(
-          out, showBar ? err : nullptr, [this] { return driver_.Now(); },
-          [this] { return static_cast<long>(driver_.State().SentLen); }),
-      timeout_(timeout) {
-    driver_.OnEvent([this](const TransferEvent& event) { HandleEvent(event); });
-    driver_.OnPortLost([this] { HandlePortLost(); });
-    timeout_.SetHandler([this] { HandleTimeout(); });
+HeadlessSender::HeadlessSender(PortFactory& ports, BurnFileSource& files, SendOptions options,
+                               std::FILE* out, std::FILE* err, bool showBar,
+                               TransferDriver::Clock clock, PortSender::WallClock wallClock)
+    : options_(std::move(options)), err_(err), timeout_(ports.MakeWakeTimer()) {
+    const bool several = options_.Ports.size() > 1;
+    for (const std::string& port : options_.Ports) {
+        PortSender::Output output;
+        output.Out = out;
+        output.Err = err;
+        // One bar per line of the terminal: with several ports there would be many.
+        output.Bar = showBar && !several ? err : nullptr;
+        output.Prefix = several ? port + ": " : "";
+        output.ShowFileLine = ports_.empty();
+        auto sender =
+            std::make_unique<PortSender>(port, ports, files, options_, output, clock, wallClock);
+        sender->OnRecord([this](const FlashRecord& record) { Append(record); });
+        sender->OnDone([this] { HandlePortDone(); });
+        ports_.push_back(std::move(sender));
+    }
+    timeout_->SetHandler([this] { HandleTimeout(); });
 }
 
 HeadlessSender::~HeadlessSender() {
-    timeout_.SetHandler({});
-    timeout_.Stop();
+    timeout_->SetHandler({});
+    timeout_->Stop();
 }
 
 std::optional<int> HeadlessSender::Start() {
-    if (!driver_.LoadBurnFile(options_.File)) return kExitLoadFailed;
-    if (const auto failed = OpenPort()) return failed;
-    ArmSessionEndBeforeTheLastTransfer();
-    if (options_.TimeoutSeconds > 0) timeout_.Start(std::chrono::seconds(options_.TimeoutSeconds));
+    if (!OpenLog()) return kExitUsage;
+    if (!LoadBurnFile()) return kExitLoadFailed;
+    for (const auto& port : ports_) {
+        // Alone, a port that cannot be opened ends the run at once, as it always has.
+        if (!port->Start() && ports_.size() == 1) return port->ExitCode();
+    }
+    starting_ = false;
+    if (AllPortsDone()) {
+        done_ = true;
+        PrintSummary();
+        return RunExitCode();
+    }
+    if (options_.TimeoutSeconds > 0) timeout_->Start(std::chrono::seconds(options_.TimeoutSeconds));
     return std::nullopt;
 }
 
-std::optional<int> HeadlessSender::OpenPort() {
-    try {
-        ApplyLineSettings(comm_, options_.Port, std::to_string(options_.Baud));
-        comm_.SetPortOpen(true);
-    } catch (const CommError& error) {
-        const std::string windowText = PortFailureText(comm_, error.Number());
-        if (!windowText.empty()) {
-            std::fprintf(err_, "%s\n", windowText.c_str());
-        } else if (error.Number() == CommError::kPermissionDenied) {
-            std::fprintf(err_,
-                         "ymodem-send: no permission to open %s (on Linux, join the dialout "
-                         "group and log in again)\n",
-                         options_.Port.c_str());
-        } else {
-            std::fprintf(err_, "ymodem-send: cannot open %s at %d baud: %s\n",
-                         options_.Port.c_str(), options_.Baud, error.what());
-        }
-        return kExitPortFailed;
+bool HeadlessSender::OpenLog() {
+    if (options_.LogFile.empty()) return true;
+    std::string reason;
+    log_ = FlashLog::Open(options_.LogFile, reason);
+    if (!log_) {
+        std::fprintf(err_, "ymodem-send: cannot open the flash log %s for appending: %s\n",
+                     options_.LogFile.c_str(), reason.c_str());
     }
-    view_.PrintLine(PortOpenedText(comm_));
-    return std::nullopt;
+    return log_.has_value();
 }
 
-void HeadlessSender::HandleEvent(const TransferEvent& event) {
-    // Only the load can refuse the file here, and that ends the run before it serves.
-    if (std::holds_alternative<event::NoBurnFile>(event)) {
-        std::fprintf(err_, "%s\n", std::string(texts::kChooseBurnFile).c_str());
-        return;
+// Every port holds its own image of the same file; the first refusal ends the run.
+bool HeadlessSender::LoadBurnFile() {
+    for (const auto& port : ports_) {
+        if (!port->LoadBurnFile()) return false;
     }
-    view_.Show(event);
-    if (std::holds_alternative<event::Finished>(event)) CountFinished();
-    if (std::holds_alternative<event::SessionEnded>(event)) Succeed();
+    return true;
 }
 
-void HeadlessSender::CountFinished() {
-    ++transfers_;
-    if (options_.EndSession) {
-        ArmSessionEndBeforeTheLastTransfer();
-    } else if (options_.Count > 0 && transfers_ >= options_.Count) {
-        Succeed();
+// Flashing goes on without the log: the boards on the line matter more than the record,
+// and the exit code tells that it is incomplete.
+void HeadlessSender::Append(const FlashRecord& record) {
+    if (!log_ || log_->Append(record) || logFailed_) return;
+    logFailed_ = true;
+    std::fprintf(err_, "ymodem-send: cannot write to the flash log %s; flashing goes on\n",
+                 options_.LogFile.c_str());
+    std::fflush(err_);
+}
+
+void HeadlessSender::HandlePortDone() {
+    if (starting_ || done_ || !AllPortsDone()) return;
+    Finish(RunExitCode());
+}
+
+bool HeadlessSender::AllPortsDone() const {
+    for (const auto& port : ports_) {
+        if (!port->ExitCode()) return false;
     }
+    return true;
 }
 
-// With --end-session the run ends with the batch, which the last wanted transfer closes.
-void HeadlessSender::ArmSessionEndBeforeTheLastTransfer() {
-    if (options_.EndSession && transfers_ + 1 == options_.Count) {
-        driver_.EndSessionAfterNextFinish();
+// The code of the first port, in command-line order, that did not succeed.
+int HeadlessSender::RunExitCode() const {
+    for (const auto& port : ports_) {
+        if (port->ExitCode().value_or(kExitDone) != kExitDone) return *port->ExitCode();
     }
-}
-
-void HeadlessSender::Succeed() {
-    if (done_) return;
-    done_ = true;
-    Stop();
-    Finish(kExitDone);
-}
-
-void HeadlessSender::HandlePortLost() {
-    Fail(kExitPortLost, "ymodem-send: the port was lost while open: " +
-                            PortFailureText(comm_, CommError::kDeviceUnavailable));
+    return logFailed_ ? kExitLogFailed : kExitDone;
 }
 
 void HeadlessSender::HandleTimeout() {
-    Fail(kExitTimedOut, "ymodem-send: timed out after " + std::to_string(options_.TimeoutSeconds) +
-                            " s, " + std::to_string(transfers_) + " of " +
-                            std::to_string(options_.Count) + " transfers finished");
-}
-
-void HeadlessSender::Fail(int exitCode, const std::string& message) {
     if (done_) return;
-    done_ = true;
-    std::fprintf(err_, "%s\n", message.c_str());
+    int finished = 0;
+    for (const auto& port : ports_) finished += port->Transfers();
+    const auto wanted = static_cast<long>(options_.Count) * static_cast<long>(ports_.size());
+    std::fprintf(err_, "ymodem-send: timed out after %d s, %d of %ld transfers finished\n",
+                 options_.TimeoutSeconds, finished, wanted);
     std::fflush(err_);
-    Stop();
-    Finish(exitCode);
-}
-
-void HeadlessSender::Finish(int exitCode) {
-    if (finished_) finished_(exitCode);
+    for (const auto& port : ports_) port->EndRun();
+    Finish(kExitTimedOut);
 }
 
 void HeadlessSender::Interrupt() {
+    if (done_) return;
     done_ = true;
-    driver_.Abort();
-    Stop();
+    timeout_->Stop();
+    for (const auto& port : ports_) port->Interrupt();
+    PrintSummary();
 }
 
-void HeadlessSender::Stop() {
-    timeout_.Stop();
-    try {
-        // A frame or a cancel still leaving must reach the device whole.
-        if (comm_.PortOpen()) comm_.WaitForOutput(kDrainMs);
-        comm_.SetPortOpen(false);
-    } catch (const CommError&) {
-        // Closing is the last thing we do; nothing is left to report it to.
+// After the run's own messages, so that a refused start keeps its message last.
+void HeadlessSender::PrintSummary() {
+    if (options_.Quiet) return;
+    bool opened = false;
+    int flashed = 0;
+    int failed = 0;
+    for (const auto& port : ports_) {
+        opened = opened || port->EverOpened();
+        flashed += port->Flashed();
+        failed += port->Failed();
     }
+    if (!opened) return;
+    for (const auto& port : ports_) {
+        std::fprintf(err_, "%s: %d flashed, %d failed\n", port->Port().c_str(), port->Flashed(),
+                     port->Failed());
+    }
+    if (ports_.size() > 1) std::fprintf(err_, "total: %d flashed, %d failed\n", flashed, failed);
+    std::fflush(err_);
+}
+
+void HeadlessSender::Finish(int exitCode) {
+    if (done_) return;
+    done_ = true;
+    timeout_->Stop();
+    PrintSummary();
+    if (finished_) finished_(exitCode);
 }
 
 }  // namespace ymodem

@@ -2,62 +2,67 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "BurnFileSource.h"
-#include "ConsoleView.h"
+#include "FlashLog.h"
+#include "PortFactory.h"
+#include "PortSender.h"
 #include "SendOptions.h"
-#include "SerialControl.h"
 #include "TransferDriver.h"
 #include "WakeTimer.h"
 
 namespace ymodem {
 
-// The window's transfer without the window: loads the burn file, opens the port as the
-// open button does and serves every C from the device, printing each status text.
+// The window's transfer without the window, on every port of the command line at once:
+// loads the burn file, opens each port as the open button does and serves every C from
+// its device, printing each status text, keeping the flash log and, at the end, the
+// summary of each port.
 class HeadlessSender {
 public:
     using FinishedHandler = std::function<void(int exitCode)>;
 
-    // wake serves the transfer's timers, timeout the --timeout limit.
-    HeadlessSender(SerialControl& comm, BurnFileSource& files, SendOptions options, std::FILE* out,
-                   std::FILE* err, bool showBar, WakeTimer& wake, WakeTimer& timeout,
-                   TransferDriver::Clock clock = TransferDriver::SteadyClock());
+    // ports gives each port its serial control and timers, and the --timeout timer.
+    HeadlessSender(PortFactory& ports, BurnFileSource& files, SendOptions options, std::FILE* out,
+                   std::FILE* err, bool showBar,
+                   TransferDriver::Clock clock = TransferDriver::SteadyClock(),
+                   PortSender::WallClock wallClock = std::chrono::system_clock::now);
     ~HeadlessSender();
     HeadlessSender(const HeadlessSender&) = delete;
     HeadlessSender& operator=(const HeadlessSender&) = delete;
 
-    // Called once, when the run has ended; the port is closed by then.
+    // Called once, when the run has ended; every port is closed by then.
     void OnFinished(FinishedHandler handler) { finished_ = std::move(handler); }
 
-    // Loads and opens; gives an exit code when the run ends before it starts serving.
+    // Opens the log, loads and opens; gives an exit code when the run ends before it
+    // starts serving.
     std::optional<int> Start();
-    // Cancels a transfer under way on the line, lets the cancel leave and closes the port.
+    // Cancels the transfers under way on the line and closes every port.
     void Interrupt();
-    // Closes the port once what was written has left.
-    void Stop();
 
-    TransferDriver& Driver() { return driver_; }
+    PortSender& Port(std::size_t index) { return *ports_.at(index); }
 
 private:
-    std::optional<int> OpenPort();
-    void HandleEvent(const TransferEvent& event);
-    void CountFinished();
-    void ArmSessionEndBeforeTheLastTransfer();
-    void Succeed();
-    void HandlePortLost();
+    bool OpenLog();
+    bool LoadBurnFile();
+    void Append(const FlashRecord& record);
+    void HandlePortDone();
+    bool AllPortsDone() const;
+    int RunExitCode() const;
     void HandleTimeout();
-    void Fail(int exitCode, const std::string& message);
+    void PrintSummary();
     void Finish(int exitCode);
 
-    SerialControl& comm_;
     SendOptions options_;
     std::FILE* err_;
-    TransferDriver driver_;
-    ConsoleView view_;
-    WakeTimer& timeout_;
+    std::vector<std::unique_ptr<PortSender>> ports_;
+    std::unique_ptr<WakeTimer> timeout_;
+    std::optional<FlashLog> log_;
     FinishedHandler finished_;
-    int transfers_ = 0;
+    bool starting_ = true;
+    bool logFailed_ = false;
     bool done_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "SendOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 
@@ -12,13 +13,18 @@ namespace ymodem {
 namespace {
 
 constexpr const char* kDescription =
-    "Usage: ymodem-send [OPTIONS] PORT FILE\n\n"
+    "Usage: ymodem-send [OPTIONS] PORT... FILE\n\n"
     "Flashes FILE into the boot loader on PORT over YMODEM: every C the device sends while "
-    "idle starts a transfer. Each status text is printed as one line.";
+    "idle starts a transfer. Each status text is printed as one line. With several ports, "
+    "each has its own transfers, and its lines start with the port.";
+
+constexpr int kMostEraseMs = 600000;
 
 constexpr const char* kFooter =
     "Exit codes: 0 done, 1 bad command line, 2 the file cannot be loaded, 3 the port cannot "
-    "be opened, 4 timed out, 5 the port was lost, 130/143 interrupted/terminated.\n\n"
+    "be opened, 4 timed out, 5 the port was lost, 6 the flash log could not be written, "
+    "130/143 interrupted/terminated. With several ports: the code of the first port that "
+    "did not succeed.\n\n"
     "Boot loaders that ask for the next file after each one (batch receivers such as "
     "U-Boot's loady and lrzsz's rb) want --count 1 --end-session.";
 
@@ -36,10 +42,22 @@ ParsedSendOptions Refuse(const std::string& error) {
     return {std::nullopt, error, std::nullopt};
 }
 
+std::optional<std::string> RepeatedPort(const std::vector<std::string>& ports) {
+    for (auto port = ports.begin(); port != ports.end(); ++port) {
+        if (std::find(port + 1, ports.end(), *port) != ports.end()) return *port;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 ParsedSendOptions CheckSendOptions(const SendCommandLine& line) {
-    if (line.Positional.size() != 2) return Refuse("expected a PORT and a FILE");
+    if (line.Positional.size() < 2) return Refuse("expected a PORT and a FILE");
+    const std::vector<std::string> ports(line.Positional.begin(), line.Positional.end() - 1);
+    // Two transfers on one line would answer each reply twice.
+    if (const auto twice = RepeatedPort(ports)) {
+        return Refuse("the port " + *twice + " is named twice");
+    }
     // Any rate the port takes: whether it does is for the port to say when it opens.
     const auto baud = WholeNumber(line.Baud, 1);
     if (!baud) return Refuse("--baud takes a rate in bits per second, not '" + line.Baud + "'");
@@ -54,14 +72,26 @@ ParsedSendOptions CheckSendOptions(const SendCommandLine& line) {
     if (line.EndSession && *transfers == 0) {
         return Refuse("--end-session needs a --count of 1 or more: serving for ever never ends");
     }
+    std::optional<int> eraseMs;
+    if (!line.EraseTimeout.empty()) {
+        eraseMs = WholeNumber(line.EraseTimeout, 1);
+        if (!eraseMs || *eraseMs > kMostEraseMs) {
+            return Refuse("--erase-timeout takes milliseconds from 1 to 600000, not '" +
+                          line.EraseTimeout + "'");
+        }
+    }
+    if (line.LogFileGiven && line.Log.empty()) return Refuse("--log needs a file name");
     SendOptions options;
-    options.Port = line.Positional[0];
-    options.File = ToNativeSeparators(line.Positional[1]);
+    options.Ports = ports;
+    options.File = ToNativeSeparators(line.Positional.back());
     options.Baud = *baud;
     options.Count = *transfers;
     options.TimeoutSeconds = *seconds;
     options.Quiet = line.Quiet;
     options.EndSession = line.EndSession;
+    options.WaitPort = line.WaitPort;
+    options.EraseTimeoutMs = eraseMs;
+    options.LogFile = line.Log;
     return {options, {}, std::nullopt};
 }
 
@@ -83,10 +113,22 @@ ParsedSendOptions ParseSendCommandLine(const std::vector<std::string>& arguments
     app.add_flag("--end-session", line.EndSession,
                  "After the last of --count transfers, answer the device's next C with the "
                  "empty block 0 that ends a YMODEM batch (at most 5 s later).");
+    app.add_flag("--wait-port", line.WaitPort,
+                 "Wait for a port that is not there (a USB boot loader that has not come up "
+                 "yet), and for a port that goes away, then open it again.");
+    app.add_option("--erase-timeout", line.EraseTimeout,
+                   "Wait this long for the device to answer block 0, for boot loaders that "
+                   "erase their flash first (1 to 600000; default: the usual 2000 ms).")
+        ->type_name("MS");
+    app.add_option("--log", line.Log,
+                   "Append a record of every transfer to FILE: JSON Lines, or CSV when the "
+                   "name ends in .csv.")
+        ->type_name("FILE")
+        ->each([&line](const std::string&) { line.LogFileGiven = true; });
     app.add_option("PORT", line.Positional,
-                   "PORT: a port name as the window lists it, or a device path. FILE: the burn "
-                   "file, at most 32767 bytes.")
-        ->type_name("PORT FILE");
+                   "PORT: a port name as the window lists it, or a device path; several ports "
+                   "are flashed side by side. FILE: the burn file, at most 32767 bytes.")
+        ->type_name("PORT... FILE");
 
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());

@@ -8,24 +8,32 @@ namespace ymodem {
 
 // The command line of ymodem-send as the parser splits it, values still text.
 struct SendCommandLine {
-    std::vector<std::string> Positional;  // PORT FILE
+    std::vector<std::string> Positional;  // PORT... FILE
     std::string Baud = "115200";
     std::string Count = "1";
     std::string Timeout = "0";
+    std::string EraseTimeout;  // empty: not given
+    std::string Log;
+    bool LogFileGiven = false;
     bool Quiet = false;
     bool EndSession = false;
+    bool WaitPort = false;
 };
 
 // What the command line of ymodem-send asks for. Texts are as given: UTF-8 on Windows,
 // the system's bytes elsewhere.
 struct SendOptions {
-    std::string Port;
+    std::vector<std::string> Ports;  // as given, in command-line order, each once
     std::string File;  // the path with the system's separators, as the engine takes it
     int Baud = 115200;
-    int Count = 1;           // transfers to finish; 0 serves for ever
+    int Count = 1;           // transfers to finish on each port; 0 serves for ever
     int TimeoutSeconds = 0;  // 0: no limit
+    // How long a device may take to answer block 0; unset: the watchdog's 2000 ms.
+    std::optional<int> EraseTimeoutMs;
+    std::string LogFile;  // empty: no flash log
     bool Quiet = false;
     bool EndSession = false;  // close the batch with the empty block 0 after the last one
+    bool WaitPort = false;    // wait for a port that is not there, also after a loss
 };
 
 struct ParsedSendOptions {
@@ -43,6 +51,7 @@ enum SendExit : int {
     kExitPortFailed = 3,
     kExitTimedOut = 4,
     kExitPortLost = 5,
+    kExitLogFailed = 6,
     kExitInterrupted = 130,
     kExitTerminated = 143,
 };

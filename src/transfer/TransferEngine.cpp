@@ -179,6 +179,8 @@ void TransferEngine::ProcessReceData() {
         }
         SendHeadFrame();
         state_.SendStep = SendStep::Sending;
+        // The first byte of the reply restarts the watchdog with its usual interval.
+        if (headReplyTimeout_) timers_.Restart(TimerId::UpdateOv, now_, *headReplyTimeout_);
         Emit(event::HandshakeStarted{});
     } else if (state_.SendStep == SendStep::Sending && either(kAck, kCrcRequest)) {
         try {

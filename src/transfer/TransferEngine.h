@@ -68,6 +68,13 @@ public:
     // Gives whether anything was sent: while idle nothing is.
     bool Abort();
 
+    // How long the device may take to answer block 0 before the watchdog ends the transfer,
+    // for boot loaders that erase their flash first. Unset, the watchdog's own 2000 ms
+    // apply, as in the window; every later silence keeps them either way.
+    void SetHeadReplyTimeout(std::optional<std::chrono::milliseconds> timeout) {
+        headReplyTimeout_ = timeout;
+    }
+
     // The next event not yet taken, oldest first.
     std::optional<TransferEvent> PollEvent();
 
@@ -120,6 +127,7 @@ private:
     std::optional<std::string> imagePath_;   // the path the image was loaded from
     std::optional<std::string> wantedPath_;  // the path the last load asked for
     SessionEnd sessionEnd_ = SessionEnd::Off;
+    std::optional<std::chrono::milliseconds> headReplyTimeout_;
     TimerTable timers_;
     TimePoint now_{};
     std::deque<TransferEvent> events_;

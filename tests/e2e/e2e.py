@@ -34,16 +34,17 @@ class Device:
     """A running ymodem-devsim on a fresh pseudo-terminal. Its output goes to a file, so
     that a long run never blocks on a full pipe."""
 
-    def __init__(self, folder, expect, *options):
+    def __init__(self, folder, expect, *options, name=None, env=None):
         self.out_dir = os.path.join(folder, "received")
         os.makedirs(self.out_dir, exist_ok=True)
-        args = [DEVSIM, "--no-link", "--output", self.out_dir, *options]
+        link = ["--name", name] if name else ["--no-link"]
+        args = [DEVSIM, *link, "--output", self.out_dir, *options]
         if expect:
             args += ["--expect", expect]
         self.log = os.path.join(folder, "device.log")
         self.log_file = open(self.log, "w")
         self.process = subprocess.Popen(args, stdout=self.log_file, stderr=subprocess.STDOUT,
-                                        text=True)
+                                        text=True, env=env)
         self.port = None
         deadline = time.monotonic() + 10
         while self.port is None and time.monotonic() < deadline:
@@ -70,10 +71,17 @@ class Device:
         return self.process.returncode, out, out
 
 
-def send(port, path, *options, timeout=60):
-    result = subprocess.run([SEND, "--quiet", *options, port, path], capture_output=True,
-                            text=True, timeout=timeout)
+def send(port, path, *options, timeout=60, env=None):
+    ports = port if isinstance(port, list) else [port]
+    result = subprocess.run([SEND, "--quiet", *options, *ports, path], capture_output=True,
+                            text=True, timeout=timeout, env=env)
     return result.returncode, result.stdout, result.stderr
+
+
+def expect_verified(device, count=1):
+    dev_code, dev_out, _ = device.finish()
+    if dev_code != 0 or dev_out.count("verify: OK") != count:
+        fail("device %d, %d of %d verified\n%s" % (dev_code, dev_out.count("verify: OK"), count, dev_out))
 
 
 def expect_transfers(size, count=1, device_options=(), send_options=(), finished=None):
@@ -275,6 +283,85 @@ def soak(transfers):
 
 def case_soak():
     soak(int(os.environ.get("YMODEM_SOAK_TRANSFERS", "20")))
+
+
+def case_two_ports():
+    with tempfile.TemporaryDirectory() as folder:
+        path = image(folder, 5000)
+        devices = [Device(os.path.join(folder, n), path, "--line-rate", "115200", "--timeout", "60")
+                   for n in ("a", "b")]
+        ports = [d.port for d in devices]
+        code, out, err = send(ports, path, "--timeout", "60")
+        for device in devices:
+            expect_verified(device)
+        lines = out.splitlines()
+        if code != 0 or not lines[0].startswith("文件大小: 5000"):
+            fail("exit %d\n%s%s" % (code, out, err))
+        for port in ports:
+            if not any(line == port + ": 文件发送完毕!" for line in lines):
+                fail("no finish line for %s\n%s" % (port, out))
+        if any(not line.startswith(tuple(p + ": " for p in ports)) for line in lines[1:]):
+            fail("a line without its port\n" + out)
+        print("two ports in one run: both verified, every line led by its port")
+
+
+def case_log():
+    import csv
+    import hashlib
+    with tempfile.TemporaryDirectory() as folder:
+        path = image(folder, 5000)
+        log = os.path.join(folder, "flash.CSV")
+        for run in range(2):
+            device = Device(folder, path, "--count", "2", "--timeout", "60")
+            code, out, err = send(device.port, path, "--count", "2", "--log", log)
+            expect_verified(device, 2)
+            if code != 0:
+                fail("exit %d %s" % (code, err))
+        with open(log, newline="", encoding="utf-8") as f:
+            raw = f.read()
+        rows = list(csv.DictReader(raw.splitlines()))
+        if raw.count("\r\n") != 5 or raw.count("time,seq,") != 1 or len(rows) != 4:
+            fail("log: %r" % raw)
+        sha = hashlib.sha256(open(path, "rb").read()).hexdigest()
+        for row, seq in zip(rows, ("1", "2", "1", "2")):
+            if (row["seq"], row["result"], row["sha256"], row["size"], row["blocks"],
+                    row["status"]) != (seq, "ok", sha, "5000", "12", "文件发送完毕!"):
+                fail("record %r" % row)
+        print("CSV log over two runs: one header, four records, SHA-256 as hashlib's")
+
+
+def case_replug():
+    with tempfile.TemporaryDirectory() as folder:
+        env = dict(os.environ, XDG_CONFIG_HOME=folder)
+        path = image(folder, 5000)
+        sender = subprocess.Popen([SEND, "--quiet", "--wait-port", "--count", "2", "--timeout",
+                                   "60", "board0", path], stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE, text=True, env=env)
+        time.sleep(0.5)  # the sender waits for a board not yet plugged in
+        device = Device(folder, path, "--count", "2", "--replug", "--timeout", "60",
+                        name="board0", env=env)
+        out, err = sender.communicate(timeout=60)
+        expect_verified(device, 2)
+        expected = ["等待board0接入...", "board0已打开115200,N,8,1", "board0设备无效",
+                    "等待board0接入...", "board0已打开115200,N,8,1"]
+        opened = [line for line in out.splitlines() if "board0" in line]
+        if sender.returncode != 0 or opened != expected or out.count("文件发送完毕!") != 2:
+            fail("exit %d\n%s%s" % (sender.returncode, out, err))
+        print("board re-enumerating after its transfer: waited for, reopened, flashed twice")
+
+
+def case_erase():
+    with tempfile.TemporaryDirectory() as folder:
+        path = image(folder, 5000)
+        device = Device(folder, path, "--erase-ms", "3000", "--timeout", "60")
+        code, out, _ = send(device.port, path, "--timeout", "5")
+        if code != 4 or "传输超时,请断电后再次尝试!" not in out:
+            fail("without --erase-timeout: exit %d\n%s" % (code, out))
+        code, out, err = send(device.port, path, "--erase-timeout", "5000", "--timeout", "30")
+        expect_verified(device)
+        if code != 0:
+            fail("with --erase-timeout: exit %d\n%s%s" % (code, out, err))
+        print("a 3 s erase: the watchdog's 2 s give up, --erase-timeout 5000 waits for it")
 
 
 CASES = {name[len("case_"):]: fn for name, fn in globals().items() if name.startswith("case_")}

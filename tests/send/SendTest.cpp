@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
+
+#include <nlohmann/json.hpp>
+
 #include "CommError.h"
+#include "FakePortFactory.h"
 #include "FakeSerialControl.h"
 #include "FakeWakeTimer.h"
 #include "Frames.h"
@@ -8,6 +14,7 @@
 #include "MemoryBurnFiles.h"
 #include "ScriptedBootLoader.h"
 #include "SendOptions.h"
+#include "TempFolder.h"
 
 namespace ymodem::test {
 namespace {
@@ -21,10 +28,14 @@ TEST(SendOptions, CommandLineValues) {
         if (parsed.Answer) return "answer: " + *parsed.Answer;
         if (!parsed.Options) return "refused: " + parsed.Error;
         const SendOptions& o = *parsed.Options;
-        return o.Port + " " + o.File + " " + std::to_string(o.Baud) +
+        std::string ports;
+        for (const std::string& port : o.Ports) ports += (ports.empty() ? "" : ",") + port;
+        return ports + " " + o.File + " " + std::to_string(o.Baud) +
                " count=" + std::to_string(o.Count) +
                " timeout=" + std::to_string(o.TimeoutSeconds) +
-               " quiet=" + std::to_string(o.Quiet) + " end=" + std::to_string(o.EndSession);
+               " quiet=" + std::to_string(o.Quiet) + " end=" + std::to_string(o.EndSession) +
+               " wait=" + std::to_string(o.WaitPort) +
+               " erase=" + std::to_string(o.EraseTimeoutMs.value_or(-1)) + " log=" + o.LogFile;
     };
     const struct {
         std::vector<std::string> Line;
@@ -44,11 +55,17 @@ TEST(SendOptions, CommandLineValues) {
         {{"--count", "0", "--end-session", "ttyUSB0", "a.bin"}, "refused: --end-session needs"},
         {{"--timeout=-5", "ttyUSB0", "a.bin"}, "refused: --timeout takes"},
         {{"ttyUSB0"}, "refused: expected a PORT and a FILE"},
-        {{"a", "b", "c"}, "refused: expected a PORT and a FILE"},
+        {{"a", "b", "c"}, "a,b c 115200"},
+        {{"a", "b", "a", "f"}, "refused: the port a is named twice"},
+        {{"--wait-port", "--erase-timeout", "600000", "--log", "x.csv", "a", "f"},
+         "a f 115200 count=1 timeout=0 quiet=0 end=0 wait=1 erase=600000 log=x.csv"},
+        {{"--erase-timeout", "0", "a", "f"}, "refused: --erase-timeout takes"},
+        {{"--erase-timeout", "600001", "a", "f"}, "refused: --erase-timeout takes"},
+        {{"--log", "", "a", "f"}, "refused: --log needs"},
         {{"--bogus", "a", "b"}, "refused: The following argument was not expected: --bogus"},
         {{"a", "b", "--baud"}, "refused: --baud"},
         {{"--help-all", "a", "b"}, "refused: The following argument"},
-        {{"--help"}, "answer: Usage: ymodem-send [OPTIONS] PORT FILE"},
+        {{"--help"}, "answer: Usage: ymodem-send [OPTIONS] PORT... FILE"},
         {{"--version"}, "answer: " YMODEM_VERSION "\n"},
     };
     for (const auto& c : cases) {
@@ -78,54 +95,72 @@ private:
 };
 
 struct SenderRig {
-    FakeSerialControl Comm;
+    FakePortFactory Factory;
     MemoryBurnFiles Files;
     Capture Out, Err;
-    FakeWakeTimer Wake, Timeout;
     std::unique_ptr<HeadlessSender> Sender;
     TimePoint Now{std::chrono::hours(1)};
     std::vector<int> Finished;  // the exit codes the run ended with
 
-    explicit SenderRig(int count = 1, bool endSession = false) {
-        Comm.SetCandidates({"COM3"});
+    explicit SenderRig(int count = 1, bool endSession = false)
+        : SenderRig(Options(count, endSession)) {}
+    explicit SenderRig(const SendOptions& options) {
         Files.Files["fw/app.bin"] = Bytes(300, 0x42);
+        Sender = std::make_unique<HeadlessSender>(
+            Factory, Files, options, Out.File(), Err.File(), false, [this] { return Now; },
+            [] { return std::chrono::system_clock::time_point(std::chrono::hours(24 * 365)); });
+        Sender->OnFinished([this](int exitCode) { Finished.push_back(exitCode); });
+    }
+    static SendOptions Options(int count, bool endSession,
+                               std::vector<std::string> ports = {"COM3"}) {
         SendOptions options;
-        options.Port = "COM3";
+        options.Ports = std::move(ports);
         options.File = "fw/app.bin";
         options.Count = count;
         options.EndSession = endSession;
-        Sender = std::make_unique<HeadlessSender>(Comm, Files, options, Out.File(), Err.File(),
-                                                  false, Wake, Timeout, [this] { return Now; });
-        Sender->OnFinished([this](int exitCode) { Finished.push_back(exitCode); });
+        return options;
     }
+    FakeSerialControl& Comm(std::size_t port = 0) { return *Factory.Controls.at(port); }
 
-    // Time passes; the wake-up timer fires once its deadline has come.
+    // Time passes; each port's wake-up timer fires once its deadline has come, and a port
+    // that is waited for is looked at again.
     void Wait(std::chrono::milliseconds step) {
         Now += step;
-        const auto deadline = Sender->Driver().NextWake();
-        if (deadline && *deadline <= Now) Wake.Fire();
+        for (std::size_t port = 0; port < Factory.Controls.size(); ++port) {
+            const auto deadline = Sender->Port(port).Driver().NextWake();
+            if (deadline && *deadline <= Now) Factory.Timers.at(1 + 2 * port)->Fire();
+            Factory.Timers.at(2 + 2 * port)->Fire();
+        }
     }
-    void Reply(const Bytes& bytes) {
-        Comm.InjectInput(bytes);
+    void Reply(const Bytes& bytes, std::size_t port = 0) {
+        Comm(port).InjectInput(bytes);
         Wait(std::chrono::milliseconds(5));
     }
 
     // Answers like a boot loader through the port, on simulated time, from its C to the ACK
-    // of the EOT and the fast reset after it.
-    void Serve() {
+    // of the EOT and the fast reset after it; with silentAfter, it falls silent after that
+    // many frames, with nakAt it rejects that frame.
+    void Serve(std::size_t port = 0, int silentAfter = -1, int nakAt = -1,
+               std::chrono::milliseconds headDelay = {}) {
         const ScriptedBootLoader device;
-        std::size_t answered = Comm.Frames().size();
-        Reply({kCrcRequest});
-        for (int step = 0; step < 100; ++step) {
-            if (answered == Comm.Frames().size()) {
+        std::size_t answered = Comm(port).Frames().size();
+        Reply({kCrcRequest}, port);
+        for (int step = 0, frames = 0; step < 100 && Comm(port).PortOpen(); ++step) {
+            if (answered == Comm(port).Frames().size()) {
                 Wait(std::chrono::milliseconds(5));  // the EOT waits for its timer
                 continue;
             }
-            const Bytes frame = Comm.Frames()[answered++];
-            for (const Bytes& burst : device.RepliesTo(frame)) Reply(burst);
+            const Bytes frame = Comm(port).Frames()[answered++];
+            if (frames++ == silentAfter) break;
+            if (frames == 1) Wait(headDelay);
+            if (frames - 1 == nakAt) {
+                Reply({kNak}, port);
+                break;
+            }
+            for (const Bytes& burst : device.RepliesTo(frame)) Reply(burst, port);
             if (frame == Bytes{kEot}) break;
         }
-        Wait(std::chrono::milliseconds(600));
+        Wait(std::chrono::milliseconds(2600));
     }
 };
 
@@ -134,10 +169,10 @@ TEST(SendHeadless, PrintsTheFileLineAndEveryStatusTextAndEndsAfterCountTransfers
     ASSERT_EQ(rig.Sender->Start(), std::nullopt);
     rig.Serve();
     EXPECT_TRUE(rig.Finished.empty());
-    EXPECT_TRUE(rig.Comm.PortOpen());
+    EXPECT_TRUE(rig.Comm().PortOpen());
     rig.Serve();
     EXPECT_EQ(rig.Finished, std::vector<int>{kExitDone});
-    EXPECT_FALSE(rig.Comm.PortOpen());
+    EXPECT_FALSE(rig.Comm().PortOpen());
     const std::string transfer =
         "正在尝试通讯握手...\n发送第1包...\n发送第2包...\n发送第3包...\n"
         "发送文件传输结束命令...\n文件发送完毕!\n";
@@ -145,7 +180,7 @@ TEST(SendHeadless, PrintsTheFileLineAndEveryStatusTextAndEndsAfterCountTransfers
     const std::string fileLine = "文件大小: 300  包数: 3  crc: 0x";
     ASSERT_EQ(out.substr(0, fileLine.size()), fileLine);
     EXPECT_EQ(out.substr(out.find('\n') + 1), "COM3已打开115200,N,8,1\n" + transfer + transfer);
-    EXPECT_EQ(rig.Comm.Frames().size(), 2u * 5u);
+    EXPECT_EQ(rig.Comm().Frames().size(), 2u * 5u);
 }
 
 TEST(SendHeadless, EndSessionClosesTheBatchAfterTheLastTransferOnly) {
@@ -157,7 +192,7 @@ TEST(SendHeadless, EndSessionClosesTheBatchAfterTheLastTransferOnly) {
     rig.Reply({kCrcRequest});
     rig.Reply({kAck});
     EXPECT_EQ(rig.Finished, std::vector<int>{kExitDone});
-    const auto& frames = rig.Comm.Frames();
+    const auto& frames = rig.Comm().Frames();
     ASSERT_GE(frames.size(), 2u);
     EXPECT_EQ(frames[frames.size() - 2], Bytes{kEot});
     EXPECT_EQ(frames.back()[1], 0x00);
@@ -183,7 +218,7 @@ TEST(SendHeadless, RefusedFileAndPortGiveTheirExitCodes) {
                           {CommError::kHardwareUnavailable, "cannot open COM3"}};
     for (const auto& c : cases) {
         SenderRig rig;
-        rig.Comm.FailOpen("COM3", c.Number);
+        rig.Comm().FailOpen("COM3", c.Number);
         EXPECT_EQ(rig.Sender->Start(), kExitPortFailed);
         EXPECT_NE(rig.Err.Text().find(c.Message), std::string::npos) << rig.Err.Text();
     }
@@ -205,11 +240,141 @@ TEST(SendHeadless, LostPortEndsTheRunWithItsOwnCodeUnlessTheBatchHadEnded) {
         if (c.EndSession) {
             rig.Serve();
             rig.Reply({kCrcRequest});
-            ASSERT_EQ(rig.Comm.Frames().back()[3], 0x00);  // the empty block 0 went out
+            ASSERT_EQ(rig.Comm().Frames().back()[3], 0x00);  // the empty block 0 went out
         }
-        rig.Comm.LosePort();
+        rig.Comm().LosePort();
         EXPECT_EQ(rig.Finished, std::vector<int>{c.Exit});
         EXPECT_EQ(rig.Err.Text().find("设备无效") != std::string::npos, c.Exit == kExitPortLost);
+    }
+}
+
+std::string LoggedResults(const std::filesystem::path& log) {
+    std::ifstream in(log);
+    std::string results;
+    for (std::string line; std::getline(in, line);) {
+        const auto record = nlohmann::json::parse(line);
+        results += (results.empty() ? "" : " ") + record["port"].get<std::string>() + ":" +
+                   record["result"].get<std::string>();
+    }
+    return results;
+}
+
+// Whole runs on simulated time, each row a board tray: what the ports and devices do,
+// how the run ends, what the log holds and what it printed.
+TEST(SendHeadless, RunsOnSeveralPortsAndRecordsEveryTransfer) {
+    using Rig = SenderRig;
+    using namespace std::chrono_literals;
+    const auto none = [](Rig&) {};
+    const struct {
+        const char* Name;
+        std::vector<std::string> Ports;
+        std::function<void(SendOptions&)> Option;
+        std::function<void(Rig&)> Before, Script;
+        std::optional<int> Exit;
+        std::string Log, Out, Err;
+    } cases[] = {
+        {"two ports side by side",
+         {"A", "B"},
+         {},
+         none,
+         [](Rig& r) { r.Serve(0), r.Serve(1); },
+         kExitDone,
+         "A:ok B:ok",
+         "\nA: A已打开115200,N,8,1\nB: B已打开",
+         "total: 2 flashed, 0 failed"},
+        {"a port that cannot be opened stops no other",
+         {"A", "B"},
+         {},
+         [](Rig& r) { r.Comm(1).FailOpen("B", CommError::kPortAlreadyOpen); },
+         [](Rig& r) { r.Serve(0); },
+         kExitPortFailed,
+         "A:ok",
+         "A: 文件发送完毕!",
+         "B: B被占用!\nA: 1"},
+        {"a port lost mid-run stops no other",
+         {"A", "B"},
+         {},
+         none,
+         [](Rig& r) { r.Reply({kCrcRequest}), r.Comm(0).LosePort(), r.Serve(1); },
+         kExitPortLost,
+         "A:port-lost B:ok",
+         "A: 正在",
+         "A: ymodem-send: the port was lost while open: A设备无效"},
+        {"NAK, silence, then a good transfer",
+         {"A"},
+         {},
+         none,
+         [](Rig& r) { r.Serve(0, -1, 1), r.Serve(0, 2), r.Serve(0); },
+         kExitDone,
+         "A:rejected A:timeout A:ok",
+         "发生错误!!!",
+         "A: 1 flashed, 2 failed\n"},
+        {"an erase longer than the watchdog",
+         {"A"},
+         {},
+         none,
+         [](Rig& r) { r.Serve(0, -1, -1, 3000ms); },
+         std::nullopt,
+         "A:timeout",
+         "传输超时",
+         ""},
+        {"--erase-timeout waits for the erase",
+         {"A"},
+         [](SendOptions& o) { o.EraseTimeoutMs = 5000; },
+         none,
+         [](Rig& r) { r.Serve(0, -1, -1, 3000ms); },
+         kExitDone,
+         "A:ok",
+         "完毕",
+         ""},
+        {"--erase-timeout leaves later silences alone",
+         {"A"},
+         [](SendOptions& o) { o.EraseTimeoutMs = 5000; },
+         none,
+         [](Rig& r) { r.Serve(0, 2); },
+         std::nullopt,
+         "A:timeout",
+         "",
+         ""},
+        {"--wait-port: appears, lost mid-transfer, back again",
+         {"A"},
+         [](SendOptions& o) { o.WaitPort = true; },
+         [](Rig& r) { r.Comm().FailOpen("A", CommError::kDeviceUnavailable); },
+         [](Rig& r) {
+             r.Wait(1000ms), r.Comm().AllowOpen("A"), r.Wait(100ms), r.Reply({kCrcRequest});
+             r.Comm().LosePort(), r.Wait(100ms), r.Serve();
+         },
+         kExitDone,
+         "A:port-lost A:ok",
+         "\n等待A接入...\nA已打开115200,N,8,1\n正在尝试通讯握手...\nA设备无效\n等待A接入..."
+         "\nA已打开",
+         "A: 1 flashed, 1 failed"},
+        {"--wait-port: refused for more than 2 s",
+         {"A"},
+         [](SendOptions& o) { o.WaitPort = true; },
+         [](Rig& r) { r.Comm().FailOpen("A", CommError::kPermissionDenied); },
+         [](Rig& r) { r.Wait(1000ms), r.Wait(1000ms), r.Wait(100ms); },
+         kExitPortFailed,
+         "",
+         "",
+         "dialout"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TempFolder folder;
+        SendOptions options = Rig::Options(1, false, c.Ports);
+        options.LogFile = Utf8FromPath(folder.Path() / "flash.jsonl");
+        if (c.Option) c.Option(options);
+        Rig rig(options);
+        c.Before(rig);
+        ASSERT_EQ(rig.Sender->Start(), std::nullopt);
+        c.Script(rig);
+        EXPECT_EQ(rig.Finished.empty() ? std::nullopt : std::optional(rig.Finished.front()),
+                  c.Exit);
+        EXPECT_EQ(LoggedResults(folder.Path() / "flash.jsonl"), c.Log);
+        EXPECT_TRUE(rig.Out.Text().starts_with("文件大小: 300")) << rig.Out.Text();
+        EXPECT_NE(rig.Out.Text().find(c.Out), std::string::npos) << rig.Out.Text();
+        EXPECT_NE(rig.Err.Text().find(c.Err), std::string::npos) << rig.Err.Text();
     }
 }
 

@@ -31,6 +31,7 @@ public:
     void SetCandidates(const std::vector<std::string>& names);
     // Opening the port named name throws CommError(number).
     void FailOpen(const std::string& name, int number);
+    void AllowOpen(const std::string& name) { openFailures_.erase(name); }
     // Bytes arriving from the device; reports OnComm (RThreshold permitting). Dropped
     // while the port is closed, as a real port would never see them.
     void InjectInput(std::span<const std::uint8_t> bytes);

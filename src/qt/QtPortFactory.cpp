@@ -1,0 +1,16 @@
+#include "QtPortFactory.h"
+
+#include "QtSerialControl.h"
+#include "QtWakeTimer.h"
+
+namespace ymodem {
+
+std::unique_ptr<SerialControl> QtPortFactory::MakeSerialControl() {
+    return std::make_unique<QtSerialControl>();
+}
+
+std::unique_ptr<WakeTimer> QtPortFactory::MakeWakeTimer() {
+    return std::make_unique<QtWakeTimer>();
+}
+
+}  // namespace ymodem

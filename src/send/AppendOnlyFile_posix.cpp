@@ -1,0 +1,74 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "AppendOnlyFile.h"
+
+namespace ymodem {
+
+namespace {
+
+constexpr std::intptr_t kClosed = -1;
+
+int Descriptor(std::intptr_t handle) {
+    return static_cast<int>(handle);
+}
+
+}  // namespace
+
+std::optional<AppendOnlyFile> AppendOnlyFile::Open(const std::string& path, std::string& error) {
+    const int descriptor =
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+    if (descriptor < 0) {
+        error = std::strerror(errno);
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = "not a regular file";
+        ::close(descriptor);
+        return std::nullopt;
+    }
+    return AppendOnlyFile(descriptor);
+}
+
+AppendOnlyFile::~AppendOnlyFile() {
+    Close();
+}
+
+AppendOnlyFile::AppendOnlyFile(AppendOnlyFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, kClosed)) {}
+
+AppendOnlyFile& AppendOnlyFile::operator=(AppendOnlyFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = std::exchange(other.handle_, kClosed);
+    }
+    return *this;
+}
+
+void AppendOnlyFile::Close() {
+    if (handle_ != kClosed) ::close(Descriptor(handle_));
+    handle_ = kClosed;
+}
+
+bool AppendOnlyFile::Empty() const {
+    struct stat info {};
+    return ::fstat(Descriptor(handle_), &info) == 0 && info.st_size == 0;
+}
+
+bool AppendOnlyFile::Append(std::string_view bytes) {
+    ssize_t written = 0;
+    do {
+        written = ::write(Descriptor(handle_), bytes.data(), bytes.size());
+    } while (written < 0 && errno == EINTR);
+    // A short write leaves part of a line; it is reported like any failed one.
+    if (written != static_cast<ssize_t>(bytes.size())) return false;
+    return ::fsync(Descriptor(handle_)) == 0;
+}
+
+}  // namespace ymodem

@@ -1,0 +1,81 @@
+#include <windows.h>
+
+#include <utility>
+
+#include "AppendOnlyFile.h"
+#include "Utf8Path.h"
+
+namespace ymodem {
+
+namespace {
+
+HANDLE AsHandle(std::intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+const std::intptr_t kClosed = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
+
+std::string SystemMessage(DWORD code) {
+    char text[256] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, text, sizeof text, nullptr);
+    std::string message(text, length);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+        message.pop_back();
+    }
+    return message.empty() ? "error " + std::to_string(code) : message;
+}
+
+}  // namespace
+
+std::optional<AppendOnlyFile> AppendOnlyFile::Open(const std::string& path, std::string& error) {
+    // FILE_APPEND_DATA alone makes every write go to the end, as O_APPEND does.
+    const HANDLE handle = CreateFileW(
+        PathFromUtf8(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = SystemMessage(GetLastError());
+        return std::nullopt;
+    }
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        error = "not a regular file";
+        CloseHandle(handle);
+        return std::nullopt;
+    }
+    return AppendOnlyFile(reinterpret_cast<std::intptr_t>(handle));
+}
+
+AppendOnlyFile::~AppendOnlyFile() {
+    Close();
+}
+
+AppendOnlyFile::AppendOnlyFile(AppendOnlyFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, kClosed)) {}
+
+AppendOnlyFile& AppendOnlyFile::operator=(AppendOnlyFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = std::exchange(other.handle_, kClosed);
+    }
+    return *this;
+}
+
+void AppendOnlyFile::Close() {
+    if (handle_ != kClosed) CloseHandle(AsHandle(handle_));
+    handle_ = kClosed;
+}
+
+bool AppendOnlyFile::Empty() const {
+    LARGE_INTEGER size{};
+    return GetFileSizeEx(AsHandle(handle_), &size) && size.QuadPart == 0;
+}
+
+bool AppendOnlyFile::Append(std::string_view bytes) {
+    DWORD written = 0;
+    const BOOL ok = WriteFile(AsHandle(handle_), bytes.data(), static_cast<DWORD>(bytes.size()),
+                              &written, nullptr);
+    if (!ok || written != bytes.size()) return false;
+    return FlushFileBuffers(AsHandle(handle_)) != 0;
+}
+
+}  // namespace ymodem

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <memory>
+
+#include "SerialControl.h"
+#include "WakeTimer.h"
+
+namespace ymodem {
+
+// Where the sender gets what each port needs from the program's event loop: a serial
+// control of its own and one-shot timers. Each program's main supplies the kind its loop
+// runs (Qt's on Linux, the system's own in a native Windows program).
+class PortFactory {
+public:
+    virtual ~PortFactory() = default;
+
+    virtual std::unique_ptr<SerialControl> MakeSerialControl() = 0;
+    virtual std::unique_ptr<WakeTimer> MakeWakeTimer() = 0;
+};
+
+}  // namespace ymodem

@@ -1,0 +1,295 @@
+#include "PortSender.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "CommError.h"
+#include "CommSetup.h"
+#include "EventText.h"
+#include "Sha256.h"
+#include "StatusTexts.h"
+#include "SystemEncoding.h"
+
+namespace ymodem {
+
+namespace {
+
+// Long enough for a 1029-byte block at 9600 baud.
+constexpr int kDrainMs = 2000;
+// How often a missing port is looked for.
+constexpr std::chrono::milliseconds kPollInterval{100};
+// How long a port that has appeared may still be refused while udev sets it up.
+constexpr std::chrono::seconds kSetUpGrace{2};
+
+std::string CrcText(const std::array<std::uint8_t, 2>& crc) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X%02X", crc[0], crc[1]);
+    return text;
+}
+
+}  // namespace
+
+PortSender::PortSender(std::string port, PortFactory& factory, BurnFileSource& files,
+                       const SendOptions& options, Output output, TransferDriver::Clock clock,
+                       WallClock wallClock)
+    : port_(std::move(port)),
+      options_(options),
+      output_(std::move(output)),
+      comm_(factory.MakeSerialControl()),
+      wake_(factory.MakeWakeTimer()),
+      poll_(factory.MakeWakeTimer()),
+      driver_(
+          std::make_unique<TransferDriver>(*comm_, files, ToSystem8Bit, *wake_, std::move(clock))),
+      view_(
+          output_.Out, output_.Bar, [this] { return driver_->Now(); },
+          [this] { return static_cast<long>(driver_->State().SentLen); }, output_.Prefix),
+      wallClock_(std::move(wallClock)) {
+    driver_->OnEvent([this](const TransferEvent& event) { HandleEvent(event); });
+    driver_->OnSettled([this] { HandleSettled(); });
+    driver_->OnPortLost([this] { HandlePortLost(); });
+    if (options_.EraseTimeoutMs) {
+        driver_->SetHeadReplyTimeout(std::chrono::milliseconds(*options_.EraseTimeoutMs));
+    }
+    poll_->SetHandler([this] { Poll(); });
+}
+
+PortSender::~PortSender() {
+    poll_->SetHandler({});
+    poll_->Stop();
+}
+
+bool PortSender::LoadBurnFile() {
+    if (!driver_->LoadBurnFile(options_.File)) return false;
+    sha256_ = Sha256::HexOf(driver_->State().FileData);
+    return true;
+}
+
+// ---- opening and waiting ---------------------------------------------------------------
+
+bool PortSender::Start() {
+    if (!TryOpen()) return false;
+    ArmSessionEndBeforeTheLastTransfer();
+    return true;
+}
+
+// Gives false once the port has failed for good.
+bool PortSender::TryOpen() {
+    try {
+        ApplyLineSettings(*comm_, port_, std::to_string(options_.Baud));
+        comm_->SetPortOpen(true);
+    } catch (const CommError& error) {
+        if (RetryLater(error.Number())) return true;
+        Fail(kExitPortFailed, OpenFailureText(error.Number(), error.what()));
+        return false;
+    }
+    Opened();
+    return true;
+}
+
+void PortSender::Opened() {
+    everOpened_ = true;
+    waitAnnounced_ = false;
+    refusedSince_.reset();
+    ShowStatus(PortOpenedText(*comm_));
+}
+
+// A port that is not there yet is looked for again; one the system refuses for permission
+// or as busy is tried again for a while, as udev may still be setting it up.
+bool PortSender::RetryLater(int errorNumber) {
+    if (!options_.WaitPort) return false;
+    if (errorNumber == CommError::kPermissionDenied || errorNumber == CommError::kPortAlreadyOpen) {
+        const TimePoint now = driver_->Now();
+        if (!refusedSince_) refusedSince_ = now;
+        if (now - *refusedSince_ >= kSetUpGrace) return false;
+    } else if (errorNumber == CommError::kDeviceUnavailable) {
+        refusedSince_.reset();
+    } else {
+        return false;
+    }
+    WaitForPort();
+    return true;
+}
+
+void PortSender::WaitForPort() {
+    if (!waitAnnounced_) ShowStatus("等待" + port_ + "接入...");
+    waitAnnounced_ = true;
+    poll_->Start(kPollInterval);
+}
+
+void PortSender::Poll() {
+    if (!exitCode_) TryOpen();
+}
+
+std::string PortSender::OpenFailureText(int errorNumber, const std::string& reason) const {
+    const std::string windowText = PortFailureText(*comm_, errorNumber);
+    if (!windowText.empty()) return windowText;
+    if (errorNumber == CommError::kPermissionDenied) {
+        return "ymodem-send: no permission to open " + port_ +
+               " (on Linux, join the dialout group and log in again)";
+    }
+    return "ymodem-send: cannot open " + port_ + " at " + std::to_string(options_.Baud) +
+           " baud: " + reason;
+}
+
+// ---- transfers -------------------------------------------------------------------------
+
+void PortSender::HandleEvent(const TransferEvent& event) {
+    if (const auto* info = std::get_if<event::FileInformation>(&event)) {
+        crc16_ = CrcText(info->Crc);
+        if (output_.ShowFileLine) view_.Show(event);
+        return;
+    }
+    // Only the load can refuse the file here, and that ends the run before it serves.
+    if (std::holds_alternative<event::NoBurnFile>(event)) {
+        if (output_.ShowFileLine) Message(std::string(texts::kChooseBurnFile));
+        return;
+    }
+    // A reset and the next block 0 can come in one wake-up: the one before ends first.
+    if (std::holds_alternative<event::HandshakeStarted>(event) && transfer_) {
+        EndTransfer(transfer_->Rejected ? FlashResult::Rejected : FlashResult::Timeout);
+    }
+    if (const auto text = PresentEvent(event)) lastStatus_ = text->Text;
+    view_.Show(event);
+    Track(event);
+    if (std::holds_alternative<event::Finished>(event)) CountFinished();
+    if (std::holds_alternative<event::SessionEnded>(event)) Succeed();
+}
+
+void PortSender::Track(const TransferEvent& event) {
+    if (std::holds_alternative<event::HandshakeStarted>(event)) {
+        transfer_ = Transfer{driver_->Now()};
+    } else if (!transfer_) {
+        return;
+    } else if (std::holds_alternative<event::BlockSent>(event)) {
+        ++transfer_->Blocks;
+    } else if (std::holds_alternative<event::Rejected>(event)) {
+        transfer_->Rejected = true;
+    } else if (std::holds_alternative<event::Finished>(event)) {
+        EndTransfer(FlashResult::Ok);
+    } else if (std::holds_alternative<event::Aborted>(event)) {
+        EndTransfer(FlashResult::Aborted);
+    }
+}
+
+// Back to idle without a finish: the watchdog, or the fast reset after a NAK. A reset with
+// the bar full reports nothing, so the state tells. A lost port is judged by its handler.
+void PortSender::HandleSettled() {
+    if (!transfer_ || !comm_->PortOpen()) return;
+    if (driver_->State().SendStep != SendStep::Idle) return;
+    EndTransfer(transfer_->Rejected ? FlashResult::Rejected : FlashResult::Timeout);
+}
+
+void PortSender::EndTransfer(FlashResult result) {
+    const Transfer ended = *transfer_;
+    transfer_.reset();
+    if (result == FlashResult::Ok) {
+        ++flashed_;
+    } else {
+        ++failed_;
+    }
+    if (!record_) return;
+    FlashRecord record;
+    record.Time = wallClock_();
+    record.Port = port_;
+    record.File = options_.File;
+    record.Size = driver_->State().FileSize;
+    record.Crc16 = crc16_;
+    record.Sha256 = sha256_;
+    record.Result = result;
+    record.Blocks = ended.Blocks;
+    record.DurationMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(driver_->Now() - ended.Started)
+            .count();
+    record.Status = lastStatus_;
+    record_(record);
+}
+
+void PortSender::CountFinished() {
+    ++transfers_;
+    if (options_.EndSession) {
+        ArmSessionEndBeforeTheLastTransfer();
+    } else if (options_.Count > 0 && transfers_ >= options_.Count) {
+        Succeed();
+    }
+}
+
+// With --end-session the port's run ends with the batch, which its last transfer closes.
+void PortSender::ArmSessionEndBeforeTheLastTransfer() {
+    if (options_.EndSession && transfers_ + 1 == options_.Count) {
+        driver_->EndSessionAfterNextFinish();
+    }
+}
+
+void PortSender::HandlePortLost() {
+    if (exitCode_) return;
+    const std::string text = PortFailureText(*comm_, CommError::kDeviceUnavailable);
+    if (transfer_) {
+        lastStatus_ = text;
+        EndTransfer(FlashResult::PortLost);
+    }
+    if (!options_.WaitPort) {
+        Fail(kExitPortLost, "ymodem-send: the port was lost while open: " + text);
+        return;
+    }
+    ShowStatus(text);
+    WaitForPort();
+}
+
+// ---- the end of the port's run ---------------------------------------------------------
+
+void PortSender::Interrupt() {
+    if (exitCode_) return;
+    exitCode_ = kExitInterrupted;
+    poll_->Stop();
+    driver_->Abort();
+    Close();
+}
+
+void PortSender::EndRun() {
+    if (exitCode_) return;
+    exitCode_ = kExitTimedOut;
+    poll_->Stop();
+    if (transfer_) EndTransfer(FlashResult::Aborted);
+    Close();
+}
+
+void PortSender::ShowStatus(const std::string& text) {
+    lastStatus_ = text;
+    view_.PrintLine(text);
+}
+
+void PortSender::Message(const std::string& text) {
+    std::fprintf(output_.Err, "%s%s\n", output_.Prefix.c_str(), text.c_str());
+    std::fflush(output_.Err);
+}
+
+void PortSender::Succeed() {
+    if (exitCode_) return;
+    Close();
+    Finish(kExitDone);
+}
+
+void PortSender::Fail(int exitCode, const std::string& message) {
+    if (exitCode_) return;
+    Message(message);
+    Close();
+    Finish(exitCode);
+}
+
+void PortSender::Finish(int exitCode) {
+    exitCode_ = exitCode;
+    poll_->Stop();
+    if (done_) done_();
+}
+
+void PortSender::Close() {
+    try {
+        // A frame or a cancel still leaving must reach the device whole.
+        if (comm_->PortOpen()) comm_->WaitForOutput(kDrainMs);
+        comm_->SetPortOpen(false);
+    } catch (const CommError&) {
+        // Closing is the last thing we do; nothing is left to report it to.
+    }
+}
+
+}  // namespace ymodem

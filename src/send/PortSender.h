@@ -1,0 +1,119 @@
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "BurnFileSource.h"
+#include "ConsoleView.h"
+#include "FlashRecord.h"
+#include "PortFactory.h"
+#include "SendOptions.h"
+#include "TransferDriver.h"
+
+namespace ymodem {
+
+// One port of a ymodem-send run: opens it as the window's open button does (or waits for
+// it to appear), serves every C from its device until its count is reached, and makes a
+// record of every transfer that began with block 0. Everything it prints for the port
+// starts with the prefix.
+class PortSender {
+public:
+    using WallClock = std::function<std::chrono::system_clock::time_point()>;
+    using RecordHandler = std::function<void(const FlashRecord&)>;
+    using DoneHandler = std::function<void()>;
+
+    struct Output {
+        std::FILE* Out = nullptr;
+        std::FILE* Err = nullptr;
+        std::FILE* Bar = nullptr;  // null: no progress bar
+        std::string Prefix;
+        bool ShowFileLine = true;
+    };
+
+    PortSender(std::string port, PortFactory& factory, BurnFileSource& files,
+               const SendOptions& options, Output output, TransferDriver::Clock clock,
+               WallClock wallClock);
+    ~PortSender();
+    PortSender(const PortSender&) = delete;
+    PortSender& operator=(const PortSender&) = delete;
+
+    void OnRecord(RecordHandler handler) { record_ = std::move(handler); }
+    // Called once, when the port has ended its part of the run (see ExitCode).
+    void OnDone(DoneHandler handler) { done_ = std::move(handler); }
+
+    bool LoadBurnFile();
+    // Opens the port, or starts waiting for it; false when it has ended at once.
+    bool Start();
+    // An interrupt: cancels a transfer under way on the line and closes the port.
+    void Interrupt();
+    // The run ends from outside (--timeout): a transfer under way ends as aborted.
+    void EndRun();
+
+    // Set once the port is done: the code a run of this port alone would end with.
+    std::optional<int> ExitCode() const { return exitCode_; }
+    bool EverOpened() const { return everOpened_; }
+    int Flashed() const { return flashed_; }
+    int Failed() const { return failed_; }
+    int Transfers() const { return transfers_; }
+    const std::string& Port() const { return port_; }
+    TransferDriver& Driver() { return *driver_; }
+    SerialControl& Control() { return *comm_; }
+
+private:
+    struct Transfer {
+        TimePoint Started{};
+        int Blocks = 0;
+        bool Rejected = false;
+    };
+
+    bool TryOpen();
+    void Opened();
+    bool RetryLater(int errorNumber);
+    void WaitForPort();
+    void Poll();
+    std::string OpenFailureText(int errorNumber, const std::string& reason) const;
+
+    void HandleEvent(const TransferEvent& event);
+    void Track(const TransferEvent& event);
+    void HandleSettled();
+    void EndTransfer(FlashResult result);
+    void CountFinished();
+    void ArmSessionEndBeforeTheLastTransfer();
+    void HandlePortLost();
+
+    void ShowStatus(const std::string& text);
+    void Message(const std::string& text);
+    void Succeed();
+    void Fail(int exitCode, const std::string& message);
+    void Finish(int exitCode);
+    void Close();
+
+    std::string port_;
+    const SendOptions& options_;
+    Output output_;
+    std::unique_ptr<SerialControl> comm_;
+    std::unique_ptr<WakeTimer> wake_;
+    std::unique_ptr<WakeTimer> poll_;
+    std::unique_ptr<TransferDriver> driver_;
+    ConsoleView view_;
+    WallClock wallClock_;
+    RecordHandler record_;
+    DoneHandler done_;
+
+    std::string crc16_;
+    std::string sha256_;
+    std::string lastStatus_;
+    std::optional<Transfer> transfer_;
+    std::optional<TimePoint> refusedSince_;  // when the system first refused the port
+    bool waitAnnounced_ = false;
+    bool everOpened_ = false;
+    int transfers_ = 0;
+    int flashed_ = 0;
+    int failed_ = 0;
+    std::optional<int> exitCode_;
+};
+
+}  // namespace ymodem

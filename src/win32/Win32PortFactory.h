@@ -1,0 +1,21 @@
+#pragma once
+
+#include "PortFactory.h"
+#include "Win32EventLoop.h"
+
+namespace ymodem {
+
+// Ports and timers on the Win32 event loop: the comm API's COM ports, high-resolution
+// waitable timers.
+class Win32PortFactory final : public PortFactory {
+public:
+    explicit Win32PortFactory(Win32EventLoop& loop) : loop_(loop) {}
+
+    std::unique_ptr<SerialControl> MakeSerialControl() override;
+    std::unique_ptr<WakeTimer> MakeWakeTimer() override;
+
+private:
+    Win32EventLoop& loop_;
+};
+
+}  // namespace ymodem

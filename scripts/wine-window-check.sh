@@ -1,0 +1,214 @@
+#!/usr/bin/env bash
+# Checks the real ymodem-burner.exe window under wine on a virtual X display, with the
+# Simplified-Chinese code page (936):
+#   - a hostile settings file and no port at all: the window shows as drawn (places, texts,
+#     focus, Tab order, read back by window_probe.exe), and Alt+O answers COMn设备无效;
+#   - a settings file that cannot be read: the window shows its start-up texts;
+#   - the virtual device on a pseudo-terminal mapped as COM5: Alt+O opens it, the device's C
+#     starts the transfer, and the device verifies the image it received.
+# Screenshots, the probe's output and wine's own messages go to BUILD_DIR/window-check/.
+#
+#   scripts/wine-window-check.sh BUILD_DIR
+#
+# BUILD_DIR is the Windows build (scripts/windows-check.sh); the virtual device comes from
+# the Linux build in YMODEM_LINUX_BUILD (default build/), built with scripts/build.sh when
+# it is missing. The wine prefix is the check's own, BUILD_DIR/wine-window.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=$(cd "${1:?usage: scripts/wine-window-check.sh BUILD_DIR}" && pwd)
+linux_build=${YMODEM_LINUX_BUILD:-$root/build}
+exe=$build/apps/ymodem-burner/ymodem-burner.exe
+probe=$build/tests/win32/window_probe.exe
+devsim=$linux_build/apps/ymodem-devsim/ymodem-devsim
+out=$build/window-check
+mkdir -p "$out"
+rm -f "$out"/*.png "$out"/*.txt
+
+scripts/ensure-deps.sh wine wine64 locales xvfb xauth xdotool imagemagick fonts-noto-cjk
+[ -x "$devsim" ] || scripts/build.sh "$linux_build"
+
+locale_dir=$build/locale
+if [ ! -f "$locale_dir/zh_CN.UTF-8/LC_CTYPE" ]; then
+    mkdir -p "$locale_dir"
+    localedef -i zh_CN -f UTF-8 "$locale_dir/zh_CN.UTF-8"
+fi
+export LOCPATH=$locale_dir
+# Wine takes the ANSI code page from the locale; the shell itself stays in its own.
+wine() { LC_ALL=zh_CN.UTF-8 command wine "$@"; }
+export WINEPREFIX=$build/wine-window WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+log=$out/wine.log
+: >"$log"
+
+display=
+for n in $(seq 90 120); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=$n; break; fi
+done
+[ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+xvfb=$!
+app=
+devsim_pid=
+cleanup() {
+    for pid in $app $devsim_pid $xvfb; do kill "$pid" 2>/dev/null || true; done
+    wineserver -k >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+export DISPLAY=:$display
+for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.05; done
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Chinese text draws only where the registry maps the Windows families to an installed one.
+wineserver -k >/dev/null 2>&1 || true
+if [ ! -f "$WINEPREFIX/system.reg" ]; then wineboot --init >>"$log" 2>&1 </dev/null; fi
+# A .reg file of regedit's from its lines: UTF-16 LE with a byte order mark; gives its path.
+reg_file() {
+    local name=$1
+    shift
+    {
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        printf '%s\r\n' "$@"
+    } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$out/$name.reg"
+    echo "$out/$name.reg"
+}
+import_reg() {
+    wine regedit /S "$(winepath -w "$1" 2>/dev/null)" >>"$log" 2>&1 </dev/null
+    wineserver -w
+}
+# The system's DPI, where wine reads it.
+desktop='[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts]'
+families=('[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]')
+for family in SimSun 宋体 NSimSun "Microsoft YaHei" 微软雅黑; do
+    families+=("\"$family\"=\"Noto Sans CJK SC\"")
+done
+import_reg "$(reg_file fonts "${families[@]}" "$desktop" '"LogPixels"=dword:00000060')"
+# Wine's services keep the standard handles of the first program; they get the log.
+start_services() {
+    wineserver -p >>"$log" 2>&1 </dev/null
+    wine cmd /c exit >>"$log" 2>&1 </dev/null
+}
+start_services
+
+drive_c=$WINEPREFIX/drive_c
+user_dir=$drive_c/users/$(id -un)/AppData/Local/ymodem-burner
+shared_ini=$drive_c/YmodemCfg.ini
+
+# Only the ports a run maps exist.
+clear_ports() { rm -f "$WINEPREFIX"/dosdevices/com*; }
+
+# The first line of the probe's output for that control, from its text on.
+control_text() { grep -a "^$1 " "$out/probe.txt" | head -1 | cut -d' ' -f8- | tr -d '\r'; }
+
+run_probe() { wine "$probe" >"$out/probe.txt" 2>>"$log" </dev/null; }
+
+# Waits until the control's text is the one given; gives whether it came.
+wait_for_text() {
+    for _ in $(seq 50); do
+        run_probe || true
+        [ "$(control_text "$1")" = "$2" ] && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+start_window() {
+    local started found
+    started=$(date +%s%N)
+    # Through env, which execs wine, which execs the program: $! is the program.
+    env LC_ALL=zh_CN.UTF-8 wine "$exe" >>"$log" 2>&1 </dev/null &
+    app=$!
+    window=$(timeout 30 xdotool search --sync --onlyvisible --class ymodem-burner.exe | head -1) || true
+    found=$(date +%s%N)
+    if [ -z "$window" ]; then fail "$1: no window within 30 s"; return 1; fi
+    echo "$1: window visible $(((found - started) / 1000000)) ms after start"
+    sleep 0.5
+}
+
+stop_window() {
+    kill "$app" 2>/dev/null || true
+    wait "$app" 2>/dev/null || true
+    app=
+}
+
+check_layout() {
+    if ! run_probe; then fail "$1: the window differs from the drawn form"; fi
+    cp "$out/probe.txt" "$out/probe-$1.txt"
+    grep -a '^mismatch' "$out/probe.txt" || true
+    import -window "$window" "$out/$1.png" || fail "$1: no screenshot"
+}
+
+press_alt_o() {
+    xdotool windowfocus --sync "$window"
+    xdotool key alt+o
+}
+
+echo "== hostile settings, no port =="
+clear_ports
+rm -rf "$user_dir"
+{
+    printf '\xff\xfe\x00garbage\r\n[Para1]\nSaveComm=COM7%05000d\nCboBaud=99999999999999\n'
+    printf 'Path=\x01\x02:*?<>|\nPath=%s\n[Para1\n==\n' "$(head -c 3000 /dev/zero | tr '\0' x)"
+} >"$shared_ini"
+if start_window hostile; then
+    check_layout hostile
+    [ "$(control_text Label4)" = "欢迎使用!" ] || fail "hostile: status $(control_text Label4)"
+    press_alt_o
+    wait_for_text Label4 "COM16设备无效" || fail "hostile: Alt+O gave '$(control_text Label4)'"
+    stop_window
+fi
+
+echo "== settings that cannot be read =="
+rm -f "$shared_ini"
+mkdir -p "$user_dir/YmodemCfg.ini"
+if start_window unreadable; then
+    check_layout unreadable
+    [ "$(control_text Label4)" = "欢迎使用!" ] || fail "unreadable: status $(control_text Label4)"
+    stop_window
+fi
+rm -rf "$user_dir"
+
+echo "== a transfer to the virtual device on COM5 =="
+image=$out/烧写程序.bin
+head -c 20000 /dev/urandom >"$image"
+"$devsim" --no-link --expect "$image" --count 1 --timeout 60 >"$out/devsim.txt" 2>&1 &
+devsim_pid=$!
+for _ in $(seq 100); do grep -q '^port: ' "$out/devsim.txt" && break; sleep 0.05; done
+clear_ports
+ln -s "$(sed -n 's/^port: //p' "$out/devsim.txt")" "$WINEPREFIX/dosdevices/com5"
+# The settings file holds the system's 8-bit text: GBK for code page 936.
+printf '[Para1]\r\nSaveComm=COM5\r\nCboBaud=4\r\nPath=%s\r\n' "$(winepath -w "$image" 2>/dev/null)" |
+    iconv -f UTF-8 -t GBK >"$shared_ini"
+if start_window transfer; then
+    check_layout transfer
+    [ "$(control_text ComboComm)" = "COM5" ] || fail "transfer: port list shows $(control_text ComboComm)"
+    press_alt_o
+    wait_for_text Label4 "文件发送完毕!" || fail "transfer: status '$(control_text Label4)'"
+    for _ in $(seq 100); do grep -q '^verify:' "$out/devsim.txt" && break; sleep 0.1; done
+    grep -a '^verify:' "$out/devsim.txt" || true
+    grep -q '^verify: OK' "$out/devsim.txt" || fail "transfer: the device did not verify the image"
+    import -window "$window" "$out/transfer-done.png" || true
+    stop_window
+fi
+wait "$devsim_pid" 2>/dev/null || true
+devsim_pid=
+
+echo "== 144 dots per inch =="
+# The registry is written with the server down; the window places everything anew.
+wineserver -k >/dev/null 2>&1 || true
+import_reg "$(reg_file dpi "$desktop" '"LogPixels"=dword:00000090')"
+start_services
+clear_ports
+rm -f "$shared_ini"
+if start_window dpi144; then
+    check_layout dpi144
+    grep -q '^dpi 144 client 818 218' "$out/probe.txt" || fail "dpi144: $(head -1 "$out/probe.txt")"
+    stop_window
+fi
+
+if [ "$failures" -gt 0 ]; then
+    echo "$failures check(s) failed; see $out" >&2
+    exit 1
+fi
+echo "the window checks passed; screenshots in $out"

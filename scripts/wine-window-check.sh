@@ -169,10 +169,13 @@ if start_window unreadable; then
 fi
 rm -rf "$user_dir"
 
-echo "== a transfer to the virtual device on COM5 =="
+echo "== transfers to the virtual device on COM5, the second under the file dialog =="
 image=$out/烧写程序.bin
+other=$out/other.bin
 head -c 20000 /dev/urandom >"$image"
-"$devsim" --no-link --expect "$image" --count 1 --timeout 60 >"$out/devsim.txt" 2>&1 &
+head -c 1000 /dev/urandom >"$other"
+# It asks again 3 s after the first transfer, while the file dialog is open.
+"$devsim" --no-link --expect "$image" --count 2 --gap 3000 --timeout 60 >"$out/devsim.txt" 2>&1 &
 devsim_pid=$!
 for _ in $(seq 100); do grep -q '^port: ' "$out/devsim.txt" && break; sleep 0.05; done
 clear_ports
@@ -180,15 +183,32 @@ ln -s "$(sed -n 's/^port: //p' "$out/devsim.txt")" "$WINEPREFIX/dosdevices/com5"
 # The settings file holds the system's 8-bit text: GBK for code page 936.
 printf '[Para1]\r\nSaveComm=COM5\r\nCboBaud=4\r\nPath=%s\r\n' "$(winepath -w "$image" 2>/dev/null)" |
     iconv -f UTF-8 -t GBK >"$shared_ini"
+verified() { grep -c '^verify: OK' "$out/devsim.txt" || true; }
+wait_for_verified() {
+    for _ in $(seq 100); do [ "$(verified)" -ge "$1" ] && return 0; sleep 0.1; done
+    return 1
+}
 if start_window transfer; then
     check_layout transfer
     [ "$(control_text ComboComm)" = "COM5" ] || fail "transfer: port list shows $(control_text ComboComm)"
     press_alt_o
     wait_for_text Label4 "文件发送完毕!" || fail "transfer: status '$(control_text Label4)'"
-    for _ in $(seq 100); do grep -q '^verify:' "$out/devsim.txt" && break; sleep 0.1; done
-    grep -a '^verify:' "$out/devsim.txt" || true
-    grep -q '^verify: OK' "$out/devsim.txt" || fail "transfer: the device did not verify the image"
+    wait_for_verified 1 || fail "transfer: the device did not verify the image"
     import -window "$window" "$out/transfer-done.png" || true
+    # Shift+Tab from the open button reaches 选择程序...; the dialog is a second window.
+    xdotool key shift+Tab space
+    for _ in $(seq 50); do
+        [ "$(xdotool search --onlyvisible --class ymodem-burner.exe | wc -l)" -ge 2 ] && break
+        sleep 0.1
+    done
+    wait_for_verified 2 || fail "transfer: no second transfer under the file dialog"
+    xdotool type --delay 20 "$(winepath -w "$other" 2>/dev/null)"
+    xdotool key Return
+    wait_for_text Text1 "$(winepath -w "$other" 2>/dev/null)" ||
+        fail "transfer: the dialog's choice shows as '$(control_text Text1)'"
+    [ "$(control_text Label1)" = "文件大小: 1000  包数: 8  crc: $(control_text Label1 | sed 's/.*crc: //')" ] ||
+        fail "transfer: the chosen file's line reads '$(control_text Label1)'"
+    grep -a '^verify:' "$out/devsim.txt" || true
     stop_window
 fi
 wait "$devsim_pid" 2>/dev/null || true

@@ -127,6 +127,18 @@ LRESULT Win32Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_TIMER:
             if (wParam == Win32FileChooser::kServiceTimer) loop_.RunSignalled();
             return 0;
+        // Moving the window and its system menu run loops of the system's own, as the file
+        // dialog does; the line and the timers are served from the same timer meanwhile.
+        case WM_ENTERSIZEMOVE:
+        case WM_ENTERMENULOOP:
+            SetTimer(window_, Win32FileChooser::kServiceTimer, USER_TIMER_MINIMUM, nullptr);
+            return 0;
+        case WM_EXITSIZEMOVE:
+        case WM_EXITMENULOOP:
+            KillTimer(window_, Win32FileChooser::kServiceTimer);
+            return 0;
+        case DM_GETDEFID:
+            return FocusedButtonAsDefault();
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
@@ -142,6 +154,16 @@ void Win32Form1Window::RouteCommand(int id, WORD code) {
     for (Win32ButtonControl* button : {&CmdOpenAndClosePort, &Command2, &Command1}) {
         if (id == button->Id()) button->OnCommand(code);
     }
+}
+
+// Return presses the button that has the focus, as in the dialogs the window is made like;
+// elsewhere it does nothing.
+LRESULT Win32Form1Window::FocusedButtonAsDefault() const {
+    const HWND focus = GetFocus();
+    for (const Win32ButtonControl* button : {&CmdOpenAndClosePort, &Command2, &Command1}) {
+        if (focus == button->Handle()) return MAKELRESULT(button->Id(), DC_HASDEFID);
+    }
+    return 0;
 }
 
 // The read-only path box asks here too; only the drawn red labels are coloured.

@@ -39,6 +39,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void RouteCommand(int id, WORD code);
+    LRESULT FocusedButtonAsDefault() const;
     LRESULT ColorStatic(HDC dc, HWND control);
     void OnActivate(WPARAM wParam, LPARAM lParam);
     void ApplyDpi(int dpi);

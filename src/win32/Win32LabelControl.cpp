@@ -5,7 +5,7 @@
 namespace ymodem {
 
 Win32LabelControl::Win32LabelControl(HWND parent, const drawn::Control& drawn)
-    : Win32Child(parent, drawn, L"STATIC", SS_LEFT | SS_NOPREFIX) {}
+    : Win32Child(parent, drawn, L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX) {}
 
 void Win32LabelControl::SetText(const std::string& text) {
     text_ = WideFromBytes(text, CP_UTF8);

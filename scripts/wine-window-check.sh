@@ -119,7 +119,13 @@ start_window() {
     # Through env, which execs wine, which execs the program: $! is the program.
     env LC_ALL=zh_CN.UTF-8 wine "$exe" >>"$log" 2>&1 </dev/null &
     app=$!
-    window=$(timeout 30 xdotool search --sync --onlyvisible --class ymodem-burner.exe | head -1) || true
+    # xdotool's own --sync looks every 0.5 s; this looks every 20 ms, for 30 s at most.
+    window=
+    for _ in $(seq 1000); do
+        window=$(xdotool search --onlyvisible --class ymodem-burner.exe 2>/dev/null | head -1) || true
+        [ -n "$window" ] && break
+        sleep 0.02
+    done
     found=$(date +%s%N)
     if [ -z "$window" ]; then fail "$1: no window within 30 s"; return 1; fi
     echo "$1: window visible $(((found - started) / 1000000)) ms after start"
@@ -154,6 +160,7 @@ rm -rf "$user_dir"
 if start_window hostile; then
     check_layout hostile
     [ "$(control_text Label4)" = "欢迎使用!" ] || fail "hostile: status $(control_text Label4)"
+    [ -z "$(control_text ComboComm)" ] || fail "hostile: wine offers $(control_text ComboComm)"
     press_alt_o
     wait_for_text Label4 "COM16设备无效" || fail "hostile: Alt+O gave '$(control_text Label4)'"
     # Back against the drawn tab order from the open button: 选择程序..., the path box, the

@@ -145,6 +145,11 @@ check_layout() {
     import -window "$window" "$out/$1.png" || fail "$1: no screenshot"
 }
 
+# Whether a screenshot holds pixels of exactly that colour in the rectangle WxH+X+Y (96 dpi,
+# client pixels: without a window manager the X window is the client area).
+has_colour() { [ "$(convert "$out/$1" -crop "$2" +repage txt:- | grep -ci "$3")" -gt 0 ]; }
+lamp=11x11+183+27
+
 press_alt_o() {
     xdotool windowfocus --sync "$window"
     xdotool key alt+o
@@ -161,6 +166,8 @@ if start_window hostile; then
     check_layout hostile
     [ "$(control_text Label4)" = "欢迎使用!" ] || fail "hostile: status $(control_text Label4)"
     [ -z "$(control_text ComboComm)" ] || fail "hostile: wine offers $(control_text ComboComm)"
+    has_colour hostile.png 69x21+15+120 '#FF0000' || fail "hostile: the status line is not red"
+    has_colour hostile.png 52x17+198+24 '#FF0000' || fail "hostile: the file line is not red"
     press_alt_o
     wait_for_text Label4 "COM16设备无效" || fail "hostile: Alt+O gave '$(control_text Label4)'"
     # Back against the drawn tab order from the open button: 选择程序..., the path box, the
@@ -206,6 +213,9 @@ if start_window transfer; then
     wait_for_text Label4 "文件发送完毕!" || fail "transfer: status '$(control_text Label4)'"
     wait_for_verified 1 || fail "transfer: the device did not verify the image"
     import -window "$window" "$out/transfer-done.png" || true
+    has_colour transfer.png "$lamp" '#C0C0C0' && ! has_colour transfer.png "$lamp" '#00FF00' ||
+        fail "transfer: the closed port's lamp is not grey"
+    has_colour transfer-done.png "$lamp" '#00FF00' || fail "transfer: the open port's lamp is not green"
     # Shift+Tab from the open button reaches 选择程序...; the dialog is a second window.
     xdotool key shift+Tab space
     for _ in $(seq 50); do

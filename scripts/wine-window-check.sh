@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Checks the real ymodem-burner.exe window under wine on a virtual X display, with the
-# Simplified-Chinese code page (936):
-#   - a hostile settings file and no port at all: the window shows as drawn (places, texts,
-#     focus, Tab order, read back by window_probe.exe), and Alt+O answers COMn设备无效;
-#   - a settings file that cannot be read: the window shows its start-up texts;
-#   - the virtual device on a pseudo-terminal mapped as COM5: Alt+O opens it, the device's C
-#     starts the transfer, and the device verifies the image it received.
+# Simplified-Chinese code page (936). window_probe.exe reads the window back (places at the
+# window's DPI, texts, focus, Tab order); screenshots show the red labels and the lamps.
+#   - a hostile settings file and no port: the window as drawn; Alt+O answers COMn设备无效,
+#     Return on 重新加载, reached by Shift+Tab, answers 已重新加载!;
+#   - a settings file that cannot be read: the start-up texts;
+#   - the virtual device on a pseudo-terminal mapped as COM5: Alt+O opens it, its C starts
+#     the transfer and it verifies the image; a second transfer runs while the file dialog
+#     is open, and the file chosen there reaches the path box and the file line;
+#   - 144 dots per inch: every control scaled by 1.5.
 # Screenshots, the probe's output and wine's own messages go to BUILD_DIR/window-check/.
 #
 #   scripts/wine-window-check.sh BUILD_DIR

@@ -32,8 +32,7 @@ int wmain(int argc, wchar_t* argv[]) {
         return ymodem::kExitDone;
     }
     if (!parsed.Options) {
-        std::fprintf(stderr, "ymodem-send: %s\nTry 'ymodem-send --help'.\n",
-                     parsed.Error.c_str());
+        std::fprintf(stderr, "ymodem-send: %s\nTry 'ymodem-send --help'.\n", parsed.Error.c_str());
         return ymodem::kExitUsage;
     }
 

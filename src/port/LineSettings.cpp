@@ -31,27 +31,23 @@ constexpr std::array<std::string_view, 19> kWideBlanks{
     "\u2004", "\u2005", "\u2006", "\u2007", "\u2008", "\u2009", "\u200A",
     "\u2028", "\u2029", "\u202F", "\u205F", "\u3000"};
 
-std::size_t BlankAtStart(std::string_view text) {
-    if (text.empty()) return 0;
-    if (text.front() == ' ' || (text.front() >= '\t' && text.front() <= '\r')) return 1;
-    for (const std::string_view blank : kWideBlanks) {
-        if (text.starts_with(blank)) return blank.size();
-    }
-    return 0;
+bool IsAsciiBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-std::size_t BlankAtEnd(std::string_view text) {
+// The length of the blank that the text starts (or, atEnd, ends) with; 0 for none.
+std::size_t BlankAt(std::string_view text, bool atEnd) {
     if (text.empty()) return 0;
-    if (text.back() == ' ' || (text.back() >= '\t' && text.back() <= '\r')) return 1;
+    if (IsAsciiBlank(atEnd ? text.back() : text.front())) return 1;
     for (const std::string_view blank : kWideBlanks) {
-        if (text.ends_with(blank)) return blank.size();
+        if (atEnd ? text.ends_with(blank) : text.starts_with(blank)) return blank.size();
     }
     return 0;
 }
 
 std::string_view Trimmed(std::string_view text) {
-    while (const std::size_t blank = BlankAtStart(text)) text.remove_prefix(blank);
-    while (const std::size_t blank = BlankAtEnd(text)) text.remove_suffix(blank);
+    while (const std::size_t blank = BlankAt(text, false)) text.remove_prefix(blank);
+    while (const std::size_t blank = BlankAt(text, true)) text.remove_suffix(blank);
     return text;
 }
 

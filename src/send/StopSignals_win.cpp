@@ -32,7 +32,7 @@ BOOL WINAPI HandleConsoleControl(DWORD type) {
 }  // namespace
 
 StopSignals::StopSignals()
-    : handle_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+    : handle_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     requestEvent = handle_;
     doneEvent = done_;
@@ -52,10 +52,12 @@ void StopSignals::Done() {
     SetEvent(done_);
 }
 
+// The event stays set until taken here: a wait that saw it must not have used it up.
 std::optional<int> StopSignals::TakeRequest() {
     if (handle_ == nullptr || WaitForSingleObject(handle_, 0) != WAIT_OBJECT_0) {
         return std::nullopt;
     }
+    ResetEvent(handle_);
     return requestedExitCode.load();
 }
 

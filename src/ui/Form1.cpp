@@ -19,17 +19,7 @@ constexpr const char* kBurnFileFilter = "烧写文件(*.bin)|*.bin";
 
 Form1::Form1(const Form1Controls& controls, SerialControl& comm, BurnFileSource& files,
              WakeTimer& wake, TransferDriver::Clock clock, WindowSettings settings)
-    : ComboComm(controls.ComboComm),
-      CboBaud(controls.CboBaud),
-      CmdOpenAndClosePort(controls.CmdOpenAndClosePort),
-      ImgSwitchOn(controls.ImgSwitchOn),
-      Label1(controls.Label1),
-      Command2(controls.Command2),
-      Command1(controls.Command1),
-      Text1(controls.Text1),
-      ProgressBar1(controls.ProgressBar1),
-      Label4(controls.Label4),
-      CommonDialog1(controls.CommonDialog1),
+    : Form1Controls(controls),
       MSComm(comm),
       settings_(std::move(settings)),
       driver_(comm, files, ToSystem8Bit, wake, std::move(clock)) {

@@ -15,8 +15,8 @@ namespace ymodem {
 // The one window's behaviour: port and baud lists, the open/close button with its lamp,
 // the file line, the two file commands, the path box, the progress bar and the status line.
 // It owns the transfer and all state for the life of the program, and works on the
-// controls a front-end made for it.
-class Form1 {
+// controls a front-end made for it, which it knows by their drawn names.
+class Form1 : public Form1Controls {
 public:
     Form1(const Form1Controls& controls, SerialControl& comm, BurnFileSource& files,
           WakeTimer& wake, TransferDriver::Clock clock = TransferDriver::SteadyClock(),
@@ -32,19 +32,6 @@ public:
     void Form_Activate();
 
     TransferDriver& Driver() { return driver_; }
-
-    // The window's controls, named as the rest of the system knows them.
-    ListControl& ComboComm;
-    ListControl& CboBaud;
-    ButtonControl& CmdOpenAndClosePort;
-    PictureControl& ImgSwitchOn;
-    TextControl& Label1;
-    ButtonControl& Command2;
-    ButtonControl& Command1;
-    TextControl& Text1;
-    ProgressBarControl& ProgressBar1;
-    TextControl& Label4;
-    FileChooser& CommonDialog1;
 
     // The window's own variables.
     std::string FilePath;   // the burn file's full path, UTF-8; never empty after Form_Load()

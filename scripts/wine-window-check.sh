@@ -1,21 +1,14 @@
 #!/usr/bin/env bash
-# Checks the real ymodem-burner.exe window under wine on a virtual X display, with the
-# Simplified-Chinese code page (936). window_probe.exe reads the window back (places at the
-# window's DPI, texts, focus, Tab order); screenshots show the red labels and the lamps.
-#   - a hostile settings file and no port: the window as drawn; Alt+O answers COMn设备无效,
-#     Return on 重新加载, reached by Shift+Tab, answers 已重新加载!;
-#   - a settings file that cannot be read: the start-up texts;
-#   - the virtual device on a pseudo-terminal mapped as COM5: Alt+O opens it, its C starts
-#     the transfer and it verifies the image; a second transfer runs while the file dialog
-#     is open, and the file chosen there reaches the path box and the file line;
-#   - 144 dots per inch: every control scaled by 1.5.
-# Screenshots, the probe's output and wine's own messages go to BUILD_DIR/window-check/.
+# Checks the real ymodem-burner.exe window under wine (code page 936) on a virtual X display:
+# window_probe.exe reads it back (places at its DPI, texts, focus, Tab order) and the
+# screenshots show the red labels and the lamps. Runs: a hostile settings file and no port
+# (Alt+O, Return on 重新加载), an unreadable settings file, transfers to the virtual device on
+# a pseudo-terminal mapped as COM5 (the second under the file dialog), and 144 dpi. Output
+# and wine's own messages go to BUILD_DIR/window-check/; the wine prefix is BUILD_DIR/wine-window.
 #
 #   scripts/wine-window-check.sh BUILD_DIR
 #
-# BUILD_DIR is the Windows build (scripts/windows-check.sh); the virtual device comes from
-# the Linux build in YMODEM_LINUX_BUILD (default build/), built with scripts/build.sh when
-# it is missing. The wine prefix is the check's own, BUILD_DIR/wine-window.
+# The virtual device comes from the Linux build in YMODEM_LINUX_BUILD (default build/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -43,12 +36,8 @@ export WINEPREFIX=$build/wine-window WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,ms
 log=$out/wine.log
 : >"$log"
 
-display=
-for n in $(seq 90 120); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=$n; break; fi
-done
-[ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+# Xvfb picks a free display and writes its number.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
 xvfb=$!
 app=
 devsim_pid=
@@ -57,8 +46,8 @@ cleanup() {
     wineserver -k >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
-export DISPLAY=:$display
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.05; done
+for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.05; done
+export DISPLAY=:$(cat "$out/display")
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -82,11 +71,10 @@ import_reg() {
 }
 # The system's DPI, where wine reads it.
 desktop='[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts]'
-families=('[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]')
-for family in SimSun 宋体 NSimSun "Microsoft YaHei" 微软雅黑; do
-    families+=("\"$family\"=\"Noto Sans CJK SC\"")
-done
-import_reg "$(reg_file fonts "${families[@]}" "$desktop" '"LogPixels"=dword:00000060')"
+noto='="Noto Sans CJK SC"'
+import_reg "$(reg_file fonts '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' "\"SimSun\"$noto" \
+    "\"宋体\"$noto" "\"NSimSun\"$noto" "\"Microsoft YaHei\"$noto" "\"微软雅黑\"$noto" "$desktop" \
+    '"LogPixels"=dword:00000060')"
 # Wine's services keep the standard handles of the first program; they get the log.
 start_services() {
     wineserver -p >>"$log" 2>&1 </dev/null
@@ -135,11 +123,7 @@ start_window() {
     sleep 0.5
 }
 
-stop_window() {
-    kill "$app" 2>/dev/null || true
-    wait "$app" 2>/dev/null || true
-    app=
-}
+stop_window() { kill "$app" 2>/dev/null || true; wait "$app" 2>/dev/null || true; app=; }
 
 check_layout() {
     if ! run_probe; then fail "$1: the window differs from the drawn form"; fi
@@ -153,10 +137,7 @@ check_layout() {
 has_colour() { [ "$(convert "$out/$1" -crop "$2" +repage txt:- | grep -ci "$3")" -gt 0 ]; }
 lamp=11x11+183+27
 
-press_alt_o() {
-    xdotool windowfocus --sync "$window"
-    xdotool key alt+o
-}
+press_alt_o() { xdotool windowfocus --sync "$window" && xdotool key alt+o; }
 
 echo "== hostile settings, no port =="
 clear_ports
@@ -204,9 +185,8 @@ ln -s "$(sed -n 's/^port: //p' "$out/devsim.txt")" "$WINEPREFIX/dosdevices/com5"
 # The settings file holds the system's 8-bit text: GBK for code page 936.
 printf '[Para1]\r\nSaveComm=COM5\r\nCboBaud=4\r\nPath=%s\r\n' "$(winepath -w "$image" 2>/dev/null)" |
     iconv -f UTF-8 -t GBK >"$shared_ini"
-verified() { grep -c '^verify: OK' "$out/devsim.txt" || true; }
 wait_for_verified() {
-    for _ in $(seq 100); do [ "$(verified)" -ge "$1" ] && return 0; sleep 0.1; done
+    for _ in $(seq 100); do [ "$(grep -c '^verify: OK' "$out/devsim.txt")" -ge "$1" ] && return 0; sleep 0.1; done
     return 1
 }
 if start_window transfer; then
@@ -221,16 +201,13 @@ if start_window transfer; then
     has_colour transfer-done.png "$lamp" '#00FF00' || fail "transfer: the open port's lamp is not green"
     # Shift+Tab from the open button reaches 选择程序...; the dialog is a second window.
     xdotool key shift+Tab space
-    for _ in $(seq 50); do
-        [ "$(xdotool search --onlyvisible --class ymodem-burner.exe | wc -l)" -ge 2 ] && break
-        sleep 0.1
-    done
+    for _ in $(seq 50); do [ "$(xdotool search --onlyvisible --class ymodem-burner.exe | wc -l)" -ge 2 ] && break; sleep 0.1; done
     wait_for_verified 2 || fail "transfer: no second transfer under the file dialog"
     xdotool type --delay 20 "$(winepath -w "$other" 2>/dev/null)"
     xdotool key Return
     wait_for_text Text1 "$(winepath -w "$other" 2>/dev/null)" ||
         fail "transfer: the dialog's choice shows as '$(control_text Text1)'"
-    [ "$(control_text Label1)" = "文件大小: 1000  包数: 8  crc: $(control_text Label1 | sed 's/.*crc: //')" ] ||
+    [[ "$(control_text Label1)" == "文件大小: 1000  包数: 8  crc: 0x"* ]] ||
         fail "transfer: the chosen file's line reads '$(control_text Label1)'"
     grep -a '^verify:' "$out/devsim.txt" || true
     stop_window
@@ -251,8 +228,5 @@ if start_window dpi144; then
     stop_window
 fi
 
-if [ "$failures" -gt 0 ]; then
-    echo "$failures check(s) failed; see $out" >&2
-    exit 1
-fi
+[ "$failures" -eq 0 ] || { echo "$failures check(s) failed; see $out" >&2; exit 1; }
 echo "the window checks passed; screenshots in $out"

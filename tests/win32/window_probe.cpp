@@ -20,6 +20,10 @@ using namespace ymodem;
 // What differs from the drawn form.
 using Mismatches = std::vector<std::string>;
 
+void Expect(Mismatches& found, bool holds, const std::string& what) {
+    if (!holds) found.push_back(what);
+}
+
 std::string TextOf(HWND control) {
     wchar_t text[512] = {};
     DWORD_PTR ignored = 0;
@@ -36,9 +40,6 @@ RECT ClientRect(HWND form, HWND control) {
 }
 
 void CheckControl(HWND form, const drawn::Control& row, int dpi, Mismatches& found) {
-    const auto Expect = [&found](bool holds, const std::string& what) {
-        if (!holds) found.push_back(what);
-    };
     const HWND control = GetDlgItem(form, Win32Child::IdOf(row));
     const std::string name(row.Name);
     if (control == nullptr) return found.push_back(name + " is missing");
@@ -47,17 +48,18 @@ void CheckControl(HWND form, const drawn::Control& row, int dpi, Mismatches& fou
     std::printf("%s %ld %ld %ld %ld shown=%d enabled=%d %s\n", name.c_str(), box.left, box.top,
                 box.right - box.left, box.bottom - box.top, IsWindowVisible(control) ? 1 : 0,
                 IsWindowEnabled(control) ? 1 : 0, text.c_str());
-    Expect(box.left == Win32Dpi::Pixels(row.Left, dpi) && box.top == Win32Dpi::Pixels(row.Top, dpi),
+    Expect(found,
+           box.left == Win32Dpi::Pixels(row.Left, dpi) && box.top == Win32Dpi::Pixels(row.Top, dpi),
            name + " is not at its drawn corner");
     // A label's size follows its text, a closed list's height its font.
     if (row.Type != drawn::Kind::Label) {
-        Expect(box.right - box.left == Win32Dpi::Pixels(row.Width, dpi), name + " width");
+        Expect(found, box.right - box.left == Win32Dpi::Pixels(row.Width, dpi), name + " width");
     }
     if (row.Type != drawn::Kind::Label && row.Type != drawn::Kind::List) {
-        Expect(box.bottom - box.top == Win32Dpi::Pixels(row.Height, dpi), name + " height");
+        Expect(found, box.bottom - box.top == Win32Dpi::Pixels(row.Height, dpi), name + " height");
     }
-    Expect((IsWindowVisible(control) != 0) == row.Visible, name + " shown");
-    if (row.Type == drawn::Kind::Button) Expect(text == row.Caption, name + " caption");
+    Expect(found, (IsWindowVisible(control) != 0) == row.Visible, name + " shown");
+    if (row.Type == drawn::Kind::Button) Expect(found, text == row.Caption, name + " caption");
 }
 
 std::string NameOf(HWND form, HWND control) {
@@ -69,15 +71,12 @@ std::string NameOf(HWND form, HWND control) {
 
 // From the focus, Tab walks the focusable controls by their drawn numbers, round.
 void CheckFocusAndTabs(HWND form, Mismatches& found) {
-    const auto Expect = [&found](bool holds, const std::string& what) {
-        if (!holds) found.push_back(what);
-    };
     GUITHREADINFO thread{};
     thread.cbSize = sizeof(thread);
     GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &thread);
     const std::string focus = NameOf(form, thread.hwndFocus);
     std::printf("focus %s\n", focus.c_str());
-    Expect(focus == "CmdOpenAndClosePort", "the open button has no focus");
+    Expect(found, focus == "CmdOpenAndClosePort", "the open button has no focus");
     std::vector<const drawn::Control*> order;
     for (const drawn::Control& row : drawn::kControls) {
         if (drawn::TakesFocus(row)) order.push_back(&row);
@@ -87,9 +86,9 @@ void CheckFocusAndTabs(HWND form, Mismatches& found) {
     HWND at = GetDlgItem(form, Win32Child::IdOf(*order.back()));
     for (const drawn::Control* row : order) {
         at = GetNextDlgTabItem(form, at, FALSE);
-        Expect(NameOf(form, at) == row->Name, "Tab reaches " + NameOf(form, at) +
-                                                  " where the drawn order has " +
-                                                  std::string(row->Name));
+        Expect(found, NameOf(form, at) == row->Name,
+               "Tab reaches " + NameOf(form, at) + " where the drawn order has " +
+                   std::string(row->Name));
     }
 }
 

@@ -11,9 +11,8 @@
 # The virtual device comes from the Linux build in YMODEM_LINUX_BUILD (default build/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
 build=$(cd "${1:?usage: scripts/wine-window-check.sh BUILD_DIR}" && pwd)
-linux_build=${YMODEM_LINUX_BUILD:-$root/build}
+linux_build=${YMODEM_LINUX_BUILD:-$PWD/build}
 exe=$build/apps/ymodem-burner/ymodem-burner.exe
 probe=$build/tests/win32/window_probe.exe
 devsim=$linux_build/apps/ymodem-devsim/ymodem-devsim
@@ -36,7 +35,6 @@ export WINEPREFIX=$build/wine-window WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,ms
 log=$out/wine.log
 : >"$log"
 
-# Xvfb picks a free display and writes its number.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
 xvfb=$!
 app=
@@ -88,10 +86,8 @@ shared_ini=$drive_c/YmodemCfg.ini
 
 # Only the ports a run maps exist.
 clear_ports() { rm -f "$WINEPREFIX"/dosdevices/com*; }
-
 # The first line of the probe's output for that control, from its text on.
 control_text() { grep -a "^$1 " "$out/probe.txt" | head -1 | cut -d' ' -f8- | tr -d '\r'; }
-
 run_probe() { wine "$probe" >"$out/probe.txt" 2>>"$log" </dev/null; }
 
 # Waits until the control's text is the one given; gives whether it came.
@@ -169,7 +165,6 @@ if start_window unreadable; then
     [ "$(control_text Label4)" = "欢迎使用!" ] || fail "unreadable: status $(control_text Label4)"
     stop_window
 fi
-rm -rf "$user_dir"
 
 echo "== transfers to the virtual device on COM5, the second under the file dialog =="
 image=$out/烧写程序.bin

@@ -47,6 +47,19 @@ bool Win32EventLoop::RunOnce(DWORD timeoutMs) {
     return woke == WAIT_TIMEOUT;  // a handle that went bad could never wake us again
 }
 
+void Win32EventLoop::RunSignalled() {
+    // Bounded, so that a handle that stays signalled cannot hold the modal loop for ever.
+    for (std::size_t round = 0; round <= watched_.size(); ++round) {
+        std::vector<HANDLE> handles;
+        for (const Watched& w : watched_) handles.push_back(w.Handle);
+        const DWORD count = static_cast<DWORD>(handles.size());
+        if (count == 0) return;
+        const DWORD woke = WaitForMultipleObjects(count, handles.data(), FALSE, 0);
+        if (woke >= WAIT_OBJECT_0 + count) return;
+        RunHandlerOf(handles[woke - WAIT_OBJECT_0]);
+    }
+}
+
 // A handler may unwatch other handles, its own among them.
 void Win32EventLoop::RunHandlerOf(HANDLE handle) {
     const auto found = std::find_if(watched_.begin(), watched_.end(),

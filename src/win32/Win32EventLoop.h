@@ -24,6 +24,10 @@ public:
 
     // Runs until Quit() or WM_QUIT; gives the exit code.
     int Run();
+    // Runs the handlers of the handles already signalled, without waiting: a modal loop of
+    // the system's own, such as the file dialog's, calls it from a timer message, so that
+    // the serial line and the wake-up timers are served meanwhile.
+    void RunSignalled();
     // Runs until done() says so, or timeoutMs pass; gives done().
     bool RunUntil(const std::function<bool()>& done, DWORD timeoutMs);
     void Quit(int exitCode);

@@ -1,0 +1,16 @@
+#include <windows.h>
+
+#include "DiskBurnFileSource.h"
+#include "Win32EventLoop.h"
+#include "Win32Form1Window.h"
+#include "Win32SerialControl.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+    ymodem::Win32EventLoop loop;
+    ymodem::Win32SerialControl comm(loop);
+    ymodem::DiskBurnFileSource files;
+    ymodem::Win32Form1Window window(loop, comm, files);
+    window.Form().Form_Load();
+    window.Show(show);
+    return loop.Run();
+}

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ConsoleText.h"
 #include "DiskBurnFileSource.h"
 #include "HeadlessSender.h"
 #include "QtPortFactory.h"
@@ -17,11 +18,12 @@ int main(int argc, char* argv[]) {
     // in ours: the name goes to the file system and into block 0 exactly as it was given.
     const auto parsed = ymodem::ParseSendCommandLine(std::vector<std::string>(argv, argv + argc));
     if (parsed.Answer) {
-        std::fputs(parsed.Answer->c_str(), stdout);
+        ymodem::WriteText(stdout, *parsed.Answer);
         return ymodem::kExitDone;
     }
     if (!parsed.Options) {
-        std::fprintf(stderr, "ymodem-send: %s\nTry 'ymodem-send --help'.\n", parsed.Error.c_str());
+        ymodem::PrintText(stderr, "ymodem-send: %s\nTry 'ymodem-send --help'.\n",
+                          parsed.Error.c_str());
         return ymodem::kExitUsage;
     }
 

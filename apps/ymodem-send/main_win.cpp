@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ConsoleText.h"
 #include "DiskBurnFileSource.h"
 #include "HeadlessSender.h"
 #include "SendOptions.h"
@@ -22,19 +23,31 @@ std::vector<std::string> Utf8Arguments(int argc, wchar_t* argv[]) {
     return arguments;
 }
 
+// The progress bar redraws its line with escape codes, which a console since Windows 10
+// understands once asked to.
+void LetTheConsoleReadEscapes() {
+    const HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(console, &mode)) {
+        SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    }
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
     const auto parsed = ymodem::ParseSendCommandLine(Utf8Arguments(argc, argv));
     if (parsed.Answer) {
-        std::fputs(parsed.Answer->c_str(), stdout);
+        ymodem::WriteText(stdout, *parsed.Answer);
         return ymodem::kExitDone;
     }
     if (!parsed.Options) {
-        std::fprintf(stderr, "ymodem-send: %s\nTry 'ymodem-send --help'.\n", parsed.Error.c_str());
+        ymodem::PrintText(stderr, "ymodem-send: %s\nTry 'ymodem-send --help'.\n",
+                          parsed.Error.c_str());
         return ymodem::kExitUsage;
     }
 
+    LetTheConsoleReadEscapes();
     ymodem::Win32EventLoop loop;
     ymodem::Win32PortFactory ports(loop);
     ymodem::DiskBurnFileSource files;

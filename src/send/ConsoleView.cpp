@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ConsoleText.h"
 #include "EventText.h"
 
 namespace ymodem {
@@ -42,9 +43,7 @@ void ConsoleView::PrintLine(const std::string& text) {
 
 void ConsoleView::Print(const std::string& line) {
     EndBar();
-    std::fputs(line.c_str(), out_);
-    std::fputc('\n', out_);
-    std::fflush(out_);
+    WriteText(out_, line + "\n");
 }
 
 void ConsoleView::DrawBar() {
@@ -55,9 +54,8 @@ void ConsoleView::DrawBar() {
     const double seconds = std::chrono::duration<double>(clock_() - started_).count();
     const long bytes = sentBytes_();
     const long rate = seconds > 0 ? static_cast<long>(bytes / seconds) : 0;
-    std::fprintf(bar_, "\r[%s%s] block %d/%d  %ld B/s ", std::string(filled, '#').c_str(),
-                 std::string(kBarWidth - filled, '.').c_str(), value, max, rate);
-    std::fflush(bar_);
+    PrintText(bar_, "\r[%s%s] block %d/%d  %ld B/s ", std::string(filled, '#').c_str(),
+              std::string(kBarWidth - filled, '.').c_str(), value, max, rate);
     barShown_ = true;
 }
 
@@ -65,8 +63,7 @@ void ConsoleView::DrawBar() {
 // again with the next block.
 void ConsoleView::EndBar() {
     if (!barShown_) return;
-    std::fputs("\r\033[2K", bar_);
-    std::fflush(bar_);
+    WriteText(bar_, "\r\033[2K");
     barShown_ = false;
 }
 

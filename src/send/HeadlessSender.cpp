@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "ConsoleText.h"
+
 namespace ymodem {
 
 HeadlessSender::HeadlessSender(PortFactory& ports, BurnFileSource& files, SendOptions options,
@@ -53,8 +55,8 @@ bool HeadlessSender::OpenLog() {
     std::string reason;
     log_ = FlashLog::Open(options_.LogFile, reason);
     if (!log_) {
-        std::fprintf(err_, "ymodem-send: cannot open the flash log %s for appending: %s\n",
-                     options_.LogFile.c_str(), reason.c_str());
+        PrintText(err_, "ymodem-send: cannot open the flash log %s for appending: %s\n",
+                  options_.LogFile.c_str(), reason.c_str());
     }
     return log_.has_value();
 }
@@ -72,9 +74,8 @@ bool HeadlessSender::LoadBurnFile() {
 void HeadlessSender::Append(const FlashRecord& record) {
     if (!log_ || log_->Append(record) || logFailed_) return;
     logFailed_ = true;
-    std::fprintf(err_, "ymodem-send: cannot write to the flash log %s; flashing goes on\n",
-                 options_.LogFile.c_str());
-    std::fflush(err_);
+    PrintText(err_, "ymodem-send: cannot write to the flash log %s; flashing goes on\n",
+              options_.LogFile.c_str());
 }
 
 void HeadlessSender::HandlePortDone() {
@@ -102,9 +103,8 @@ void HeadlessSender::HandleTimeout() {
     int finished = 0;
     for (const auto& port : ports_) finished += port->Transfers();
     const auto wanted = static_cast<long>(options_.Count) * static_cast<long>(ports_.size());
-    std::fprintf(err_, "ymodem-send: timed out after %d s, %d of %ld transfers finished\n",
-                 options_.TimeoutSeconds, finished, wanted);
-    std::fflush(err_);
+    PrintText(err_, "ymodem-send: timed out after %d s, %d of %ld transfers finished\n",
+              options_.TimeoutSeconds, finished, wanted);
     for (const auto& port : ports_) port->EndRun();
     Finish(kExitTimedOut);
 }
@@ -130,11 +130,10 @@ void HeadlessSender::PrintSummary() {
     }
     if (!opened) return;
     for (const auto& port : ports_) {
-        std::fprintf(err_, "%s: %d flashed, %d failed\n", port->Port().c_str(), port->Flashed(),
-                     port->Failed());
+        PrintText(err_, "%s: %d flashed, %d failed\n", port->Port().c_str(), port->Flashed(),
+                  port->Failed());
     }
-    if (ports_.size() > 1) std::fprintf(err_, "total: %d flashed, %d failed\n", flashed, failed);
-    std::fflush(err_);
+    if (ports_.size() > 1) PrintText(err_, "total: %d flashed, %d failed\n", flashed, failed);
 }
 
 void HeadlessSender::Finish(int exitCode) {

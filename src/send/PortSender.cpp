@@ -5,6 +5,7 @@
 
 #include "CommError.h"
 #include "CommSetup.h"
+#include "ConsoleText.h"
 #include "EventText.h"
 #include "Sha256.h"
 #include "StatusTexts.h"
@@ -259,7 +260,7 @@ void PortSender::ShowStatus(const std::string& text) {
 }
 
 void PortSender::Message(const std::string& text) {
-    std::fprintf(output_.Err, "%s%s\n", output_.Prefix.c_str(), text.c_str());
+    PrintText(output_.Err, "%s%s\n", output_.Prefix.c_str(), text.c_str());
     std::fflush(output_.Err);
 }
 

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdio>
+#include <string_view>
+
+namespace ymodem {
+
+// Writes UTF-8 text to a standard stream as its reader will see it, flushed at once: on a
+// Windows console as UTF-16 through WriteConsoleW (the console would show UTF-8 bytes as
+// the code page's characters), elsewhere, a terminal, a pipe or a file, as its bytes.
+void WriteText(std::FILE* stream, std::string_view utf8);
+
+// WriteText of a printf-style format.
+void PrintText(std::FILE* stream, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
+
+}  // namespace ymodem

@@ -1,0 +1,10 @@
+#include "ConsoleText.h"
+
+namespace ymodem {
+
+void WriteText(std::FILE* stream, std::string_view utf8) {
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    std::fflush(stream);
+}
+
+}  // namespace ymodem

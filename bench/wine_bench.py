@@ -138,6 +138,8 @@ def main():
     parser.add_argument("--build-win", required=True)
     parser.add_argument("--results", required=True)
     parser.add_argument("--quick", action="store_true")
+    parser.add_argument("--note", action="append", default=[],
+                        help="a line for the section, e.g. a figure taken elsewhere")
     args = parser.parse_args()
     args.build, args.build_win = os.path.abspath(args.build), os.path.abspath(args.build_win)
     tools = types.SimpleNamespace(
@@ -152,7 +154,7 @@ def main():
         rows = rows_of(tools, folder, config)
     version = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
     notes = ["Machine: %s. Run %s, %s, code page 936; the programs as built in %s."
-             % (machine(), started, version, args.build_win)]
+             % (machine(), started, version, args.build_win)] + ["- " + n for n in args.note]
     write_section(args.results, rows, notes)
     for row in rows:
         print(" | ".join(row))

@@ -24,6 +24,9 @@ public:
 
     // Whether the file holds nothing yet.
     bool Empty() const;
+    // Whether the file's last line has no line break yet (another program cut short, say),
+    // so that the next piece would be joined to it. False where the file cannot be read.
+    bool EndsMidLine() const;
     // Writes bytes at the end and syncs them to the disk; gives whether both succeeded.
     bool Append(std::string_view bytes);
 

@@ -21,8 +21,11 @@ int Descriptor(std::intptr_t handle) {
 }  // namespace
 
 std::optional<AppendOnlyFile> AppendOnlyFile::Open(const std::string& path, std::string& error) {
-    const int descriptor =
-        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+    // Read access too where it is granted, for the look at the last byte.
+    constexpr int kFlags = O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY;
+    int descriptor = ::open(path.c_str(), O_RDWR | kFlags, 0666);
+    if (descriptor < 0 && errno == EACCES)
+        descriptor = ::open(path.c_str(), O_WRONLY | kFlags, 0666);
     if (descriptor < 0) {
         error = std::strerror(errno);
         return std::nullopt;
@@ -59,6 +62,13 @@ void AppendOnlyFile::Close() {
 bool AppendOnlyFile::Empty() const {
     struct stat info {};
     return ::fstat(Descriptor(handle_), &info) == 0 && info.st_size == 0;
+}
+
+bool AppendOnlyFile::EndsMidLine() const {
+    struct stat info {};
+    char last = '\n';
+    return ::fstat(Descriptor(handle_), &info) == 0 && info.st_size > 0 &&
+           ::pread(Descriptor(handle_), &last, 1, info.st_size - 1) == 1 && last != '\n';
 }
 
 bool AppendOnlyFile::Append(std::string_view bytes) {

@@ -30,9 +30,15 @@ std::string SystemMessage(DWORD code) {
 
 std::optional<AppendOnlyFile> AppendOnlyFile::Open(const std::string& path, std::string& error) {
     // FILE_APPEND_DATA alone makes every write go to the end, as O_APPEND does.
-    const HANDLE handle = CreateFileW(
-        PathFromUtf8(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Read access too where it is granted, for the look at the last byte.
+    const auto open = [&](DWORD access) {
+        return CreateFileW(PathFromUtf8(path).c_str(),
+                           access | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE handle = open(FILE_READ_DATA);
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) handle = open(0);
     if (handle == INVALID_HANDLE_VALUE) {
         error = SystemMessage(GetLastError());
         return std::nullopt;
@@ -68,6 +74,17 @@ void AppendOnlyFile::Close() {
 bool AppendOnlyFile::Empty() const {
     LARGE_INTEGER size{};
     return GetFileSizeEx(AsHandle(handle_), &size) && size.QuadPart == 0;
+}
+
+bool AppendOnlyFile::EndsMidLine() const {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(AsHandle(handle_), &size) || size.QuadPart == 0) return false;
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(size.QuadPart - 1);
+    at.OffsetHigh = static_cast<DWORD>((size.QuadPart - 1) >> 32);
+    char last = '\n';
+    DWORD read = 0;
+    return ReadFile(AsHandle(handle_), &last, 1, &read, &at) && read == 1 && last != '\n';
 }
 
 bool AppendOnlyFile::Append(std::string_view bytes) {

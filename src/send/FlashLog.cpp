@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -81,6 +82,9 @@ std::string CsvField(const std::string& text) {
 
 }  // namespace
 
+FlashLog::FlashLog(AppendOnlyFile file, Format format)
+    : file_(std::move(file)), format_(format), endLineFirst_(file_.EndsMidLine()) {}
+
 std::optional<FlashLog> FlashLog::Open(const std::string& path, std::string& error) {
     auto file = AppendOnlyFile::Open(path, error);
     if (!file) return std::nullopt;
@@ -103,8 +107,9 @@ std::string FlashLog::CsvLine(const FlashRecord& record, int seq) const {
 
 bool FlashLog::Append(const FlashRecord& record) {
     ++seq_;
-    if (format_ == Format::JsonLines) return file_.Append(JsonLine(record, seq_));
     std::string text;
+    if (std::exchange(endLineFirst_, false)) text = format_ == Format::Csv ? "\r\n" : "\n";
+    if (format_ == Format::JsonLines) return file_.Append(text + JsonLine(record, seq_));
     // The header goes with the first record, so that a file never holds a header alone.
     if (file_.Empty()) {
         for (const char* field : kFields) text += std::string(text.empty() ? "" : ",") + field;

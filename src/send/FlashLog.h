@@ -26,11 +26,14 @@ public:
 
 private:
     enum class Format { JsonLines, Csv };
-    FlashLog(AppendOnlyFile file, Format format) : file_(std::move(file)), format_(format) {}
+    FlashLog(AppendOnlyFile file, Format format);
 
     AppendOnlyFile file_;
     Format format_;
     int seq_ = 0;
+    // The file's last line was left without its line break: the first record ends it, so
+    // that it is not joined to that line.
+    bool endLineFirst_;
 };
 
 }  // namespace ymodem

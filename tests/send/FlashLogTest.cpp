@@ -66,6 +66,7 @@ TEST(FlashLog, AppendsInEitherFormatAndKeepsWhatIsThere) {
         std::string Line, Header;
     } cases[] = {{"flash.jsonl", json, ""}, {"flash.CSV", csv, header}};
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
         const TempFolder folder;
         const auto path = folder.Path() / c.Name;
         const auto numbered = [&](char seq) {
@@ -80,6 +81,12 @@ TEST(FlashLog, AppendsInEitherFormatAndKeepsWhatIsThere) {
             for (const char* seq = seqs; *seq != '\0'; ++seq) EXPECT_TRUE(log->Append(record));
         }
         EXPECT_EQ(Contents(path), c.Header + numbered('1') + numbered('2') + numbered('1'));
+        // A last line cut short is ended, never joined to the next record.
+        const std::string cut = c.Header + numbered('1').substr(0, 20);
+        WriteBytes(path, cut);
+        ASSERT_TRUE(FlashLog::Open(Utf8FromPath(path), error)->Append(record));
+        EXPECT_EQ(Contents(path),
+                  cut + c.Line.substr(c.Line.size() - (c.Header.empty() ? 1 : 2)) + numbered('1'));
     }
     std::string error;
     EXPECT_FALSE(FlashLog::Open(Utf8FromPath(TempFolder().Path() / "no" / "log"), error));

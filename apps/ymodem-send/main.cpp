@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "ConsoleText.h"
 #include "DiskBurnFileSource.h"
 #include "HeadlessSender.h"
 #include "QtPortFactory.h"
@@ -17,15 +16,7 @@ int main(int argc, char* argv[]) {
     // A file name is bytes here, and names from another system's archive need not be text
     // in ours: the name goes to the file system and into block 0 exactly as it was given.
     const auto parsed = ymodem::ParseSendCommandLine(std::vector<std::string>(argv, argv + argc));
-    if (parsed.Answer) {
-        ymodem::WriteText(stdout, *parsed.Answer);
-        return ymodem::kExitDone;
-    }
-    if (!parsed.Options) {
-        ymodem::PrintText(stderr, "ymodem-send: %s\nTry 'ymodem-send --help'.\n",
-                          parsed.Error.c_str());
-        return ymodem::kExitUsage;
-    }
+    if (const auto ended = ymodem::AnswerCommandLine(parsed)) return *ended;
 
     QCoreApplication app(argc, argv);
     ymodem::QtPortFactory ports;

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "ConsoleText.h"
 #include "DiskBurnFileSource.h"
 #include "HeadlessSender.h"
 #include "SendOptions.h"
@@ -37,15 +36,7 @@ void LetTheConsoleReadEscapes() {
 
 int wmain(int argc, wchar_t* argv[]) {
     const auto parsed = ymodem::ParseSendCommandLine(Utf8Arguments(argc, argv));
-    if (parsed.Answer) {
-        ymodem::WriteText(stdout, *parsed.Answer);
-        return ymodem::kExitDone;
-    }
-    if (!parsed.Options) {
-        ymodem::PrintText(stderr, "ymodem-send: %s\nTry 'ymodem-send --help'.\n",
-                          parsed.Error.c_str());
-        return ymodem::kExitUsage;
-    }
+    if (const auto ended = ymodem::AnswerCommandLine(parsed)) return *ended;
 
     LetTheConsoleReadEscapes();
     ymodem::Win32EventLoop loop;

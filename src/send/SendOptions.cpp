@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "ConsoleText.h"
 #include "NativeSeparators.h"
 
 namespace ymodem {
@@ -142,6 +143,18 @@ ParsedSendOptions ParseSendCommandLine(const std::vector<std::string>& arguments
         return Refuse(error.what());
     }
     return CheckSendOptions(line);
+}
+
+std::optional<int> AnswerCommandLine(const ParsedSendOptions& parsed) {
+    if (parsed.Answer) {
+        WriteText(stdout, *parsed.Answer);
+        return kExitDone;
+    }
+    if (!parsed.Options) {
+        PrintText(stderr, "ymodem-send: %s\nTry 'ymodem-send --help'.\n", parsed.Error.c_str());
+        return kExitUsage;
+    }
+    return std::nullopt;
 }
 
 }  // namespace ymodem

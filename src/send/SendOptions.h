@@ -62,4 +62,8 @@ ParsedSendOptions CheckSendOptions(const SendCommandLine& line);
 // Splits and checks the whole command line, the program's name first.
 ParsedSendOptions ParseSendCommandLine(const std::vector<std::string>& arguments);
 
+// A command line that ends the run before it starts: prints what --help or --version asks
+// for, or why the line was refused, and gives the exit code; nothing when the run goes on.
+std::optional<int> AnswerCommandLine(const ParsedSendOptions& parsed);
+
 }  // namespace ymodem

@@ -64,6 +64,9 @@ x86_64-w64-mingw32-g++-posix -static -O1 "$build/wine-check.cpp" -o "$build/wine
 # processes stay up: otherwise the first test starts the services, they inherit that
 # test's output pipe and ctest waits for it to close for ever, and a server quitting
 # between two tests drops the next one's connection.
+# The server itself first, with its output in the log: when a pseudo-terminal closes it
+# prints some 10,000 lines of its objects.
+wineserver -p >>"$build/wine.log" 2>&1 </dev/null
 "${wine_locale[@]}" wine "$build/wine-check.exe" keep </dev/null >/dev/null 2>&1 &
 keeper=$!
 trap 'kill "$keeper" 2>/dev/null || true; wineserver --kill >/dev/null 2>&1 || true' EXIT

@@ -1,7 +1,6 @@
 // Parses arbitrary text as serial line settings, read both as it comes and as Latin-1
 // turned into UTF-8. An accepted text must survive the trip through its canonical form,
 // which is what the settings file stores and the next start reads back.
-#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <optional>

@@ -35,16 +35,18 @@ template <typename Input>
 auto TransferDriver::Run(Input&& input) {
     if constexpr (std::is_void_v<decltype(input())>) {
         input();
-        DeliverEvents();
-        Rearm();
-        if (settledHandler_) settledHandler_();
+        Settle();
     } else {
         auto result = input();
-        DeliverEvents();
-        Rearm();
-        if (settledHandler_) settledHandler_();
+        Settle();
         return result;
     }
+}
+
+void TransferDriver::Settle() {
+    DeliverEvents();
+    Rearm();
+    if (settledHandler_) settledHandler_();
 }
 
 bool TransferDriver::LoadBurnFile(const std::string& path) {

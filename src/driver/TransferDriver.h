@@ -57,6 +57,8 @@ private:
     // Every input goes through here, so that no caller can forget the events or the timer.
     template <typename Input>
     auto Run(Input&& input);
+    // Hands out the events, arms the timer and tells the owner the input is done.
+    void Settle();
     void DeliverEvents();
     void Rearm();
 

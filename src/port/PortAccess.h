@@ -9,8 +9,7 @@ class PortAccess {
 public:
     // Whether we may open the device (UTF-8 path) for reading and writing. A serial
     // driver may report a missing permission and a port held by another program alike;
-    // this tells them apart. Windows has no such distinction, so there every device
-    // counts as ours.
+    // this tells them apart.
     static bool CanReadWrite(const std::string& device);
 };
 

@@ -50,10 +50,8 @@ QtForm1Window::QtForm1Window(SerialControl& comm, BurnFileSource& files, WindowS
         comm, files, wake_, TransferDriver::SteadyClock(), std::move(settings));
 }
 
-// The behaviour goes before the widgets it works on.
-QtForm1Window::~QtForm1Window() {
-    form_.reset();
-}
+// The behaviour, the last member, goes before the widgets, which QWidget deletes after it.
+QtForm1Window::~QtForm1Window() = default;
 
 template <typename Widget>
 Widget* QtForm1Window::Make(const char* name) {

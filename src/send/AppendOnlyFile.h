@@ -32,6 +32,8 @@ public:
 
 private:
     using Handle = std::intptr_t;  // a descriptor, or a Windows handle
+    // No file: -1 is both no descriptor and INVALID_HANDLE_VALUE.
+    static constexpr Handle kClosed = -1;
     explicit AppendOnlyFile(Handle handle) : handle_(handle) {}
     void Close();
 

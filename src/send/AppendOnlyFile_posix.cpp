@@ -4,15 +4,12 @@
 
 #include <cerrno>
 #include <cstring>
-#include <utility>
 
 #include "AppendOnlyFile.h"
 
 namespace ymodem {
 
 namespace {
-
-constexpr std::intptr_t kClosed = -1;
 
 int Descriptor(std::intptr_t handle) {
     return static_cast<int>(handle);
@@ -37,21 +34,6 @@ std::optional<AppendOnlyFile> AppendOnlyFile::Open(const std::string& path, std:
         return std::nullopt;
     }
     return AppendOnlyFile(descriptor);
-}
-
-AppendOnlyFile::~AppendOnlyFile() {
-    Close();
-}
-
-AppendOnlyFile::AppendOnlyFile(AppendOnlyFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)) {}
-
-AppendOnlyFile& AppendOnlyFile::operator=(AppendOnlyFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, kClosed);
-    }
-    return *this;
 }
 
 void AppendOnlyFile::Close() {

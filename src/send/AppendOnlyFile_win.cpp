@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <utility>
-
 #include "AppendOnlyFile.h"
 #include "Utf8Path.h"
 
@@ -12,8 +10,6 @@ namespace {
 HANDLE AsHandle(std::intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
-
-const std::intptr_t kClosed = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
 
 std::string SystemMessage(DWORD code) {
     char text[256] = {};
@@ -49,21 +45,6 @@ std::optional<AppendOnlyFile> AppendOnlyFile::Open(const std::string& path, std:
         return std::nullopt;
     }
     return AppendOnlyFile(reinterpret_cast<std::intptr_t>(handle));
-}
-
-AppendOnlyFile::~AppendOnlyFile() {
-    Close();
-}
-
-AppendOnlyFile::AppendOnlyFile(AppendOnlyFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)) {}
-
-AppendOnlyFile& AppendOnlyFile::operator=(AppendOnlyFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, kClosed);
-    }
-    return *this;
 }
 
 void AppendOnlyFile::Close() {

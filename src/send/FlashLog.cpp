@@ -1,7 +1,6 @@
 #include "FlashLog.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <utility>
 
@@ -14,10 +13,6 @@ namespace ymodem {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-constexpr std::array<const char*, 11> kFields = {"time",   "seq",         "port",   "file",
-                                                 "size",   "crc16",       "sha256", "result",
-                                                 "blocks", "duration_ms", "status"};
 
 const char* ResultText(FlashResult result) {
     switch (result) {
@@ -112,7 +107,10 @@ bool FlashLog::Append(const FlashRecord& record) {
     if (format_ == Format::JsonLines) return file_.Append(text + JsonLine(record, seq_));
     // The header goes with the first record, so that a file never holds a header alone.
     if (file_.Empty()) {
-        for (const char* field : kFields) text += std::string(text.empty() ? "" : ",") + field;
+        const Json fields = RecordObject(record, seq_);
+        for (const auto& [field, value] : fields.items()) {
+            text += (text.empty() ? "" : ",") + field;
+        }
         text += "\r\n";
     }
     return file_.Append(text + CsvLine(record, seq_));

@@ -106,7 +106,8 @@ void HeadlessSender::HandleTimeout() {
     PrintText(err_, "ymodem-send: timed out after %d s, %d of %ld transfers finished\n",
               options_.TimeoutSeconds, finished, wanted);
     for (const auto& port : ports_) port->EndRun();
-    Finish(kExitTimedOut);
+    // Each port that had not finished ends 4; the first port that did not succeed speaks.
+    Finish(RunExitCode());
 }
 
 void HeadlessSender::Interrupt() {

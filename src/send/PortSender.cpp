@@ -243,6 +243,9 @@ void PortSender::Interrupt() {
     exitCode_ = kExitInterrupted;
     poll_->Stop();
     driver_->Abort();
+    // A transfer the sender had already stopped (a NAK in second place) sends no cancel,
+    // yet it ends here all the same.
+    if (transfer_) EndTransfer(FlashResult::Aborted);
     Close();
 }
 
@@ -261,7 +264,6 @@ void PortSender::ShowStatus(const std::string& text) {
 
 void PortSender::Message(const std::string& text) {
     PrintText(output_.Err, "%s%s\n", output_.Prefix.c_str(), text.c_str());
-    std::fflush(output_.Err);
 }
 
 void PortSender::Succeed() {

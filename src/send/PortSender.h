@@ -60,7 +60,6 @@ public:
     int Transfers() const { return transfers_; }
     const std::string& Port() const { return port_; }
     TransferDriver& Driver() { return *driver_; }
-    SerialControl& Control() { return *comm_; }
 
 private:
     struct Transfer {

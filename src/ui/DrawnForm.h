@@ -2,6 +2,7 @@
 
 #include <array>
 #include <span>
+#include <stdexcept>
 #include <string_view>
 
 #include "BaudRates.h"
@@ -30,7 +31,7 @@ struct Control {
     std::string_view Name;
     Kind Type;
     int Left, Top, Width, Height;  // twips; a label's size is that of its first caption
-    std::string_view Caption;
+    std::string_view Caption = {};
     FontRole Font = FontRole::Window;
     int TabIndex = -1;  // -1: no place in the tab order
     bool Visible = true;
@@ -177,12 +178,12 @@ constexpr bool TakesFocus(const Control& control) {
            control.Type == Kind::TextBox;
 }
 
-// The control of that name; the table names every control the window has.
+// The control of that name; a name the table lacks is a fault of the caller's.
 constexpr const Control& ControlNamed(std::string_view name) {
     for (const Control& control : kControls) {
         if (control.Name == name) return control;
     }
-    return kControls.front();
+    throw std::out_of_range("no drawn control of that name");
 }
 
 }  // namespace ymodem::drawn

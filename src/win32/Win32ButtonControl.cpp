@@ -13,7 +13,8 @@ Win32ButtonControl::Win32ButtonControl(HWND parent, const drawn::Control& drawn)
 }
 
 Win32ButtonControl::~Win32ButtonControl() {
-    if (toolTip_ != nullptr) DestroyWindow(toolTip_);
+    // The tooltip belongs to the window, which may have taken it along already.
+    if (toolTip_ != nullptr && IsWindow(toolTip_)) DestroyWindow(toolTip_);
 }
 
 void Win32ButtonControl::SetClickHandler(Handler handler) {

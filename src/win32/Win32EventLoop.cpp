@@ -44,7 +44,11 @@ bool Win32EventLoop::RunOnce(DWORD timeoutMs) {
         return true;
     }
     if (woke == WAIT_OBJECT_0 + count) return DispatchMessages();
-    return woke == WAIT_TIMEOUT;  // a handle that went bad could never wake us again
+    if (woke == WAIT_TIMEOUT) return true;
+    // A handle that went bad could never wake us again: the program ends, and not as a
+    // success.
+    exitCode_ = 1;
+    return false;
 }
 
 void Win32EventLoop::RunSignalled() {

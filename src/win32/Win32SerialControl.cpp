@@ -140,6 +140,7 @@ void Win32SerialControl::SetInBufferCount(int count) {
     PurgeComm(port_, PURGE_RXCLEAR);
     const std::lock_guard lock(mutex_);
     input_.clear();
+    ++purges_;
 }
 
 void Win32SerialControl::SetOutBufferCount(int count) {
@@ -169,13 +170,13 @@ void Win32SerialControl::SetInputMode(int mode) {
 
 void Win32SerialControl::Output(std::span<const std::uint8_t> frame) {
     if (!PortOpen() || frame.empty()) return;
-    ReapWrites(0);
+    ReapWrites();
     auto write = std::make_unique<PendingWrite>(frame);
     if (!WriteFile(port_, write->Bytes.data(), static_cast<DWORD>(write->Bytes.size()), nullptr,
                    &write->Overlapped)) {
         const DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING) {
-            ReportLoss(error);
+            ReportLoss();
             return;
         }
     }
@@ -198,7 +199,7 @@ bool Win32SerialControl::WaitForOutput(int timeoutMs) {
         if (now >= until) break;
         const DWORD left = static_cast<DWORD>(until - now);
         if (WaitForSingleObject(writes_.front()->Overlapped.hEvent, left) != WAIT_OBJECT_0) break;
-        ReapWrites(0);
+        ReapWrites();
     }
     return writes_.empty();
 }
@@ -239,7 +240,6 @@ void Win32SerialControl::Close() {
     port_ = INVALID_HANDLE_VALUE;
     const std::lock_guard lock(mutex_);
     input_.clear();
-    lossError_ = 0;
     ResetEvent(received_);
     ResetEvent(lost_);
 }
@@ -289,6 +289,7 @@ void Win32SerialControl::ReadUntilStopped() {
     std::array<std::uint8_t, kReadChunk> chunk{};
     while (WaitForSingleObject(stop_, 0) != WAIT_OBJECT_0) {
         ResetEvent(overlapped.hEvent);
+        const unsigned purgesBefore = Purges();
         DWORD got = 0;
         BOOL done = ReadFile(port_, chunk.data(), kReadChunk, &got, &overlapped);
         if (!done && GetLastError() == ERROR_IO_PENDING) {
@@ -303,7 +304,7 @@ void Win32SerialControl::ReadUntilStopped() {
         if (!done) {
             // A device pulled out fails the read (5, 22, 31, 995, 1167, 1617 on Windows; 109
             // or 21 under wine when the other side of a pty closes).
-            ReportLoss(GetLastError());
+            ReportLoss();
             break;
         }
         if (got == 0) {
@@ -312,6 +313,8 @@ void Win32SerialControl::ReadUntilStopped() {
             continue;
         }
         const std::lock_guard lock(mutex_);
+        // Input discarded while this read was under way may be in the chunk: it goes too.
+        if (purges_ != purgesBefore) continue;
         input_.insert(input_.end(), chunk.begin(), chunk.begin() + got);
         SetEvent(received_);
     }
@@ -319,9 +322,7 @@ void Win32SerialControl::ReadUntilStopped() {
 }
 
 // From any thread; the loss is handled on the event loop's thread.
-void Win32SerialControl::ReportLoss(DWORD systemError) {
-    const std::lock_guard lock(mutex_);
-    if (lossError_ == 0) lossError_ = systemError == 0 ? ERROR_GEN_FAILURE : systemError;
+void Win32SerialControl::ReportLoss() {
     SetEvent(lost_);
 }
 
@@ -346,14 +347,14 @@ void Win32SerialControl::OnLoss() {
     RaisePortLost();
 }
 
-void Win32SerialControl::ReapWrites(DWORD waitMs) {
+void Win32SerialControl::ReapWrites() {
     while (!writes_.empty()) {
         PendingWrite& write = *writes_.front();
-        if (WaitForSingleObject(write.Overlapped.hEvent, waitMs) != WAIT_OBJECT_0) return;
+        if (WaitForSingleObject(write.Overlapped.hEvent, 0) != WAIT_OBJECT_0) return;
         DWORD written = 0;
         if (!GetOverlappedResult(port_, &write.Overlapped, &written, FALSE)) {
             const DWORD error = GetLastError();
-            if (error != ERROR_OPERATION_ABORTED) ReportLoss(error);
+            if (error != ERROR_OPERATION_ABORTED) ReportLoss();
         }
         writes_.pop_front();
     }
@@ -368,6 +369,11 @@ void Win32SerialControl::DropPendingWrites() {
         GetOverlappedResult(port_, &write->Overlapped, &written, TRUE);
     }
     writes_.clear();
+}
+
+unsigned Win32SerialControl::Purges() {
+    const std::lock_guard lock(mutex_);
+    return purges_;
 }
 
 std::size_t Win32SerialControl::Waiting() {

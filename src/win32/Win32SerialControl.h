@@ -59,12 +59,13 @@ private:
     void StartReader();
     void StopReader();
     void ReadUntilStopped();
-    void ReportLoss(DWORD systemError);
+    void ReportLoss();
     void OnReceived();
     void OnLoss();
-    void ReapWrites(DWORD waitMs);
+    void ReapWrites();
     void DropPendingWrites();
     std::size_t Waiting();
+    unsigned Purges();
 
     Win32EventLoop& loop_;
     std::unique_ptr<PortNaming> naming_;
@@ -79,9 +80,11 @@ private:
     HANDLE lost_;      // set by the reader or a write when the device went away
     HANDLE stop_;      // asks the reader to end
     std::thread reader_;
-    std::mutex mutex_;  // guards input_ and lossError_
+    std::mutex mutex_;  // guards input_ and purges_
     std::vector<std::uint8_t> input_;
-    DWORD lossError_ = 0;
+    // Counts the discards of unread input, so that the reader drops a chunk it read before
+    // one rather than hand it on after it.
+    unsigned purges_ = 0;
     std::deque<std::unique_ptr<PendingWrite>> writes_;
 };
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "ComOpenErrorNumber.h"
 #include "ComPortNaming.h"
 #include "PortTestSupport.h"
 #include "TempFolder.h"
@@ -52,6 +53,19 @@ TEST(PortComNumbers, ScanTriesCom1ToCom16AndOpenRefusesNumbersOutside1To255) {
         const std::string name = naming.NameFromListText(text);
         EXPECT_EQ(ErrorNumberOf([&] { naming.DeviceFor(name); }), CommError::kInvalidPortNumber)
             << text;
+    }
+}
+
+// What CreateFileW's failure means for the window's texts: held elsewhere (被占用!) or not
+// there (设备无效); every other failure has no text.
+TEST(PortComNumbers, OpenFailuresOfTheSystemGetTheWindowsNumbers) {
+    const std::pair<unsigned long, int> cases[] = {
+        {5, CommError::kPortAlreadyOpen},      {32, CommError::kPortAlreadyOpen},
+        {33, CommError::kPortAlreadyOpen},     {2, CommError::kDeviceUnavailable},
+        {3, CommError::kDeviceUnavailable},    {123, CommError::kDeviceUnavailable},
+        {31, CommError::kHardwareUnavailable}, {1167, CommError::kHardwareUnavailable}};
+    for (const auto& [systemError, number] : cases) {
+        EXPECT_EQ(ComOpenErrorNumber(systemError), number) << systemError;
     }
 }
 

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "FlashLog.h"
 #include "Sha256.h"
 #include "TempFolder.h"
@@ -28,13 +25,6 @@ TEST(Sha256, KnownDigests) {
         const std::vector<std::uint8_t> bytes(c.Message.begin(), c.Message.end());
         EXPECT_EQ(Sha256::HexOf(bytes), c.Digest) << c.Message.size();
     }
-}
-
-std::string Contents(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // Each row appends two records to a fresh log, then one more after opening it again.
@@ -80,12 +70,12 @@ TEST(FlashLog, AppendsInEitherFormatAndKeepsWhatIsThere) {
             ASSERT_TRUE(log) << error;
             for (const char* seq = seqs; *seq != '\0'; ++seq) EXPECT_TRUE(log->Append(record));
         }
-        EXPECT_EQ(Contents(path), c.Header + numbered('1') + numbered('2') + numbered('1'));
+        EXPECT_EQ(ReadBytes(path), c.Header + numbered('1') + numbered('2') + numbered('1'));
         // A last line cut short is ended, never joined to the next record.
         const std::string cut = c.Header + numbered('1').substr(0, 20);
         WriteBytes(path, cut);
         ASSERT_TRUE(FlashLog::Open(Utf8FromPath(path), error)->Append(record));
-        EXPECT_EQ(Contents(path),
+        EXPECT_EQ(ReadBytes(path),
                   cut + c.Line.substr(c.Line.size() - (c.Header.empty() ? 1 : 2)) + numbered('1'));
     }
     std::string error;

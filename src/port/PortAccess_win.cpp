@@ -1,9 +1,0 @@
-#include "PortAccess.h"
-
-namespace ymodem {
-
-bool PortAccess::CanReadWrite(const std::string& /*device*/) {
-    return true;
-}
-
-}  // namespace ymodem

@@ -154,7 +154,8 @@ int DevsimApp::Finish(const DeviceSession& session) {
     if (const std::string line = SessionLine(end, session.Erases()); !line.empty()) {
         PrintLine(line);
     }
-    if (end == SessionEnd::SenderCancel || end == SessionEnd::Silence) return kExitAborted;
+    if (end == SessionEnd::SenderCancel || end == SessionEnd::Silence ||
+        end == SessionEnd::StreamBroken) return kExitAborted;
     return mismatch_ ? kExitMismatch : kExitOk;
 }
 

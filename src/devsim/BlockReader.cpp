@@ -34,15 +34,15 @@ std::optional<HeadBlock> ReadHeadBlock(std::span<const std::uint8_t> payload) {
     const auto nameEnd = std::find(payload.begin(), payload.end(), std::uint8_t{0});
     if (nameEnd == payload.end()) return std::nullopt;
     head.Name.assign(payload.begin(), nameEnd);
-    std::int32_t size = 0;
+    std::int64_t size = 0;
     bool anyDigit = false;
     for (auto it = nameEnd + 1; it != payload.end() && *it >= '0' && *it <= '9'; ++it) {
         size = size * 10 + (*it - '0');
-        if (size > kMaxBurnFileSize) return std::nullopt;
+        if (size > kMaxLargeImageSize) return std::nullopt;
         anyDigit = true;
     }
     if (!anyDigit) return std::nullopt;
-    head.Size = size;
+    head.Size = static_cast<std::int32_t>(size);
     return head;
 }
 

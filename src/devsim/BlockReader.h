@@ -27,7 +27,7 @@ struct HeadBlock {
 };
 
 // Gives nothing for a header this device cannot take: no name terminator, no size, or an
-// image larger than a burn file may be. The size field ends at the first non-digit, since
+// image larger than the device takes (256 MiB). The size field ends at the first non-digit, since
 // standard senders follow it with a space and more fields.
 std::optional<HeadBlock> ReadHeadBlock(std::span<const std::uint8_t> payload);
 

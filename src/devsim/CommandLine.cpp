@@ -1,19 +1,19 @@
 #include "CommandLine.h"
 
-#include <array>
+#include <algorithm>
 #include <charconv>
+#include <functional>
 #include <limits>
+#include <vector>
+
+#include <CLI/CLI.hpp>
 
 namespace ymodem {
 
 namespace {
 
-using Setter = std::optional<std::string> (*)(DevsimOptions&, std::string_view);
-
-struct ValueOption {
-    std::string_view Name;
-    Setter Set;
-};
+constexpr std::int64_t kManyMs = 3'600'000;
+constexpr std::int64_t kManyBlocks = 1'000'000;
 
 std::optional<std::int64_t> ParseNumber(std::string_view text, std::int64_t min, std::int64_t max) {
     std::int64_t value = 0;
@@ -24,112 +24,85 @@ std::optional<std::int64_t> ParseNumber(std::string_view text, std::int64_t min,
     return value;
 }
 
-// Stores a whole number between min and max through store, or says what was wrong.
-template <std::int64_t Min, std::int64_t Max, typename Store>
-std::optional<std::string> SetNumber(std::string_view name, std::string_view text, Store store) {
-    const auto value = ParseNumber(text, Min, Max);
-    if (!value) {
-        return std::string(name) + " wants a whole number from " + std::to_string(Min) + " to " +
-               std::to_string(Max) + ", not '" + std::string(text) + "'";
-    }
-    store(*value);
-    return std::nullopt;
+// An option's value as given, checked once the whole line is split: each check gives
+// what was wrong, or nothing.
+struct TextOption {
+    std::string Name;
+    std::string Text;
+    bool Given = false;
+    std::function<std::optional<std::string>(const std::string&)> Check;
+};
+
+// A whole number between min and max, stored through store.
+template <typename Store>
+std::function<std::optional<std::string>(const std::string&)> Number(std::string name,
+                                                                     std::int64_t min,
+                                                                     std::int64_t max,
+                                                                     Store store) {
+    return [=](const std::string& text) -> std::optional<std::string> {
+        const auto value = ParseNumber(text, min, max);
+        if (!value) {
+            return name + " wants a whole number from " + std::to_string(min) + " to " +
+                   std::to_string(max) + ", not '" + text + "'";
+        }
+        store(*value);
+        return std::nullopt;
+    };
 }
 
-constexpr std::int64_t kManyMs = 3'600'000;
-constexpr std::int64_t kManyBlocks = 1'000'000;
-
-std::optional<std::string> SetName(DevsimOptions& o, std::string_view text) {
+std::optional<std::string> SetName(DevsimOptions& o, const std::string& text) {
     if (text.empty() || text == "." || text == ".." || text.find('/') != text.npos) {
-        return "--name wants a plain file name, not '" + std::string(text) + "'";
+        return "--name wants a plain file name, not '" + text + "'";
     }
     o.LinkName = text;
     return std::nullopt;
 }
 
-std::optional<std::string> SetLoader(DevsimOptions& o, std::string_view text) {
+std::optional<std::string> SetLoader(DevsimOptions& o, const std::string& text) {
     if (text == "plain") {
         o.Receiver.Loader = LoaderKind::Plain;
     } else if (text == "iap") {
         o.Receiver.Loader = LoaderKind::Iap;
     } else {
-        return "--loader wants plain or iap, not '" + std::string(text) + "'";
+        return "--loader wants plain or iap, not '" + text + "'";
     }
     return std::nullopt;
 }
 
-constexpr std::array<ValueOption, 14> kValueOptions = {{
-    {"--port",
-     [](DevsimOptions& o, std::string_view v) -> std::optional<std::string> {
-         o.Port = std::string(v);
-         return std::nullopt;
-     }},
-    {"--name", SetName},
-    {"--loader", SetLoader},
-    {"--output",
-     [](DevsimOptions& o, std::string_view v) -> std::optional<std::string> {
-         o.Output = std::string(v);
-         return std::nullopt;
-     }},
-    {"--expect",
-     [](DevsimOptions& o, std::string_view v) -> std::optional<std::string> {
-         o.Expect = std::string(v);
-         return std::nullopt;
-     }},
-    {"--timing",
-     [](DevsimOptions& o, std::string_view v) -> std::optional<std::string> {
-         o.Timing = std::string(v);
-         return std::nullopt;
-     }},
-    {"--count",
-     [](DevsimOptions& o, std::string_view v) {
-         return SetNumber<1, kManyBlocks>("--count", v,
-                                          [&](auto n) { o.Receiver.Count = static_cast<int>(n); });
-     }},
-    {"--gap",
-     [](DevsimOptions& o, std::string_view v) {
-         return SetNumber<0, kManyMs>(
-             "--gap", v, [&](auto n) { o.Receiver.Gap = std::chrono::milliseconds{n}; });
-     }},
-    {"--timeout",
-     [](DevsimOptions& o, std::string_view v) {
-         return SetNumber<0, kManyMs>("--timeout", v,
-                                      [&](auto n) { o.Timeout = std::chrono::seconds{n}; });
-     }},
-    {"--split-reply",
-     [](DevsimOptions& o, std::string_view v) {
-         return SetNumber<0, kManyMs>("--split-reply", v, [&](auto n) {
-             o.Receiver.SplitReply = std::chrono::milliseconds{n};
-         });
-     }},
-    {"--erase-ms",
-     [](DevsimOptions& o, std::string_view v) {
-         return SetNumber<0, kManyMs>("--erase-ms", v, [&](auto n) {
-             o.Receiver.EraseTime = std::chrono::milliseconds{n};
-         });
-     }},
-    {"--nak-at",
-     [](DevsimOptions& o, std::string_view v) {
-         return SetNumber<0, kManyBlocks>("--nak-at", v,
-                                          [&](auto n) { o.Receiver.NakAt = static_cast<int>(n); });
-     }},
-    {"--silent-after",
-     [](DevsimOptions& o, std::string_view v) {
-         return SetNumber<0, kManyBlocks>(
-             "--silent-after", v, [&](auto n) { o.Receiver.SilentAfter = static_cast<int>(n); });
-     }},
-    {"--line-rate",
-     [](DevsimOptions& o, std::string_view v) {
-         return SetNumber<1, std::numeric_limits<std::int32_t>::max()>(
-             "--line-rate", v, [&](auto n) { o.LineRate = static_cast<std::uint32_t>(n); });
-     }},
-}};
-
-const ValueOption* FindValueOption(std::string_view name) {
-    for (const ValueOption& option : kValueOptions) {
-        if (option.Name == name) return &option;
-    }
-    return nullptr;
+std::vector<TextOption> ValueOptions(DevsimOptions& o) {
+    const auto text = [](std::optional<std::string>& field) {
+        return [&field](const std::string& v) -> std::optional<std::string> {
+            field = v;
+            return std::nullopt;
+        };
+    };
+    const auto ms = [](auto& field) {
+        return [&field](std::int64_t n) { field = std::remove_reference_t<decltype(field)>(n); };
+    };
+    return {
+        {"--port", {}, false, text(o.Port)},
+        {"--name", {}, false, [&o](const std::string& v) { return SetName(o, v); }},
+        {"--loader", {}, false, [&o](const std::string& v) { return SetLoader(o, v); }},
+        {"--output", {}, false, text(o.Output)},
+        {"--expect", {}, false, text(o.Expect)},
+        {"--timing", {}, false, text(o.Timing)},
+        {"--count", {}, false,
+         Number("--count", 1, kManyBlocks,
+                [&o](std::int64_t n) { o.Receiver.Count = static_cast<int>(n); })},
+        {"--gap", {}, false, Number("--gap", 0, kManyMs, ms(o.Receiver.Gap))},
+        {"--timeout", {}, false, Number("--timeout", 0, kManyMs, ms(o.Timeout))},
+        {"--split-reply", {}, false, Number("--split-reply", 0, kManyMs, ms(o.Receiver.SplitReply))},
+        {"--erase-ms", {}, false, Number("--erase-ms", 0, kManyMs, ms(o.Receiver.EraseTime))},
+        {"--nak-at", {}, false,
+         Number("--nak-at", 0, kManyBlocks,
+                [&o](std::int64_t n) { o.Receiver.NakAt = static_cast<int>(n); })},
+        {"--silent-after", {}, false,
+         Number("--silent-after", 0, kManyBlocks,
+                [&o](std::int64_t n) { o.Receiver.SilentAfter = static_cast<int>(n); })},
+        {"--line-rate", {}, false,
+         Number("--line-rate", 1, std::numeric_limits<std::int32_t>::max(),
+                [&o](std::int64_t n) { o.LineRate = static_cast<std::uint32_t>(n); })},
+    };
 }
 
 CommandLine Fail(std::string error) {
@@ -139,52 +112,70 @@ CommandLine Fail(std::string error) {
     return line;
 }
 
+// CLI11 names the option in front of a colon or as the first word.
+std::string OptionNamed(const std::string& message) {
+    const std::size_t start = message.find("--");
+    if (start == std::string::npos) return {};
+    const std::size_t end = message.find_first_of(": =", start);
+    return message.substr(start, end == std::string::npos ? end : end - start);
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(std::span<const std::string_view> args) {
     CommandLine line;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view name = args[i];
-        std::optional<std::string_view> inlineValue;
-        if (const auto equals = name.find('='); name.starts_with("--") && equals != name.npos) {
-            inlineValue = name.substr(equals + 1);
-            name = name.substr(0, equals);
-        }
-        if (name == "--help" || name == "-h") {
-            line.What = CommandLine::Action::Help;
-            return line;
-        }
-        if (name == "--version") {
-            line.What = CommandLine::Action::Version;
-            return line;
-        }
-        if (name == "--no-link" || name == "--garbage" || name == "--replug") {
-            if (inlineValue) return Fail(std::string(name) + " takes no value");
-            if (name == "--no-link") {
-                line.Options.Link = false;
-            } else if (name == "--replug") {
-                line.Options.Replug = true;
-            } else {
-                line.Options.Receiver.Garbage = true;
-            }
-            continue;
-        }
-        const ValueOption* option = FindValueOption(name);
-        if (option == nullptr) return Fail("unknown option '" + std::string(args[i]) + "'");
-        if (!inlineValue) {
-            if (i + 1 == args.size()) return Fail(std::string(name) + " wants a value");
-            inlineValue = args[++i];
-        }
-        if (auto error = option->Set(line.Options, *inlineValue)) return Fail(*error);
+    CLI::App app("ymodem-devsim", "ymodem-devsim");
+    app.set_help_flag("-h,--help");
+    app.allow_extras();
+    bool version = false;
+    app.add_flag("--version", version);
+    const std::vector<std::string> flags = {"--no-link", "--garbage", "--replug", "--ymodem-g"};
+    bool noLink = false;
+    app.add_flag("--no-link", noLink)->disable_flag_override();
+    app.add_flag("--garbage", line.Options.Receiver.Garbage)->disable_flag_override();
+    app.add_flag("--replug", line.Options.Replug)->disable_flag_override();
+    app.add_flag("--ymodem-g", line.Options.Receiver.Streamed)->disable_flag_override();
+    std::vector<TextOption> options = ValueOptions(line.Options);
+    for (TextOption& option : options) {
+        app.add_option(option.Name, option.Text)->each([&option](const std::string&) {
+            option.Given = true;
+        });
+    }
+
+    std::vector<std::string> argv{"ymodem-devsim"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<const char*> pointers;
+    for (const std::string& argument : argv) pointers.push_back(argument.c_str());
+    try {
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
+    } catch (const CLI::CallForHelp&) {
+        line.What = CommandLine::Action::Help;
+        return line;
+    } catch (const CLI::ArgumentMismatch& error) {
+        const std::string name = OptionNamed(error.what());
+        const bool flag = std::find(flags.begin(), flags.end(), name) != flags.end();
+        return Fail(name + (flag ? " takes no value" : " wants a value"));
+    } catch (const CLI::ParseError& error) {
+        return Fail(error.what());
+    }
+    if (version) {
+        line.What = CommandLine::Action::Version;
+        return line;
+    }
+    if (!app.remaining().empty()) return Fail("unknown option '" + app.remaining().front() + "'");
+    line.Options.Link = !noLink;
+    for (const TextOption& option : options) {
+        if (!option.Given) continue;
+        if (auto error = option.Check(option.Text)) return Fail(*error);
     }
     return line;
 }
-
 std::string UsageText() {
     return R"(Usage: ymodem-devsim [options]
 
 A virtual boot loader: the receiving side of YMODEM on a pseudo-terminal, for demos, tests
-and benchmarks of ymodem-burner. Prints "port: PATH" first; a sender opens PATH.
+and benchmarks of ymodem-burner. Prints "port: PATH" first; a sender opens PATH. It takes
+images up to 256 MiB, with block numbers that wrap past 255.
 
 Line:
   --port PATH         use an existing tty (raw, 8N1) instead of a new pseudo-terminal
@@ -206,6 +197,8 @@ Transfers:
   --timing FILE       log every read and write: "NS r|w COUNT HEX", NS the monotonic clock
                       in nanoseconds when the bytes were taken or handed over, HEX the
                       first bytes (up to 8)
+  --ymodem-g          ask with G for YMODEM-G: the blocks stream unacknowledged; a broken
+                      stream (or the block of --nak-at) is cancelled with CAN CAN
   --count N           transfers to take before exiting (default 1)
   --gap MS            quiet time after a transfer before asking again (default 500)
   --erase-ms MS       erase the flash for MS before answering a block 0 with a name
@@ -223,8 +216,8 @@ is removed on exit. With --port no link is made: the sender needs the other end 
 Two CANs from the sender between frames are its abort: the device reports it and ends.
 
 Exit status: 0 all transfers done, 1 a verify mismatch, 2 bad arguments or --expect file,
-3 line or file error, 4 timeout, 5 the session was aborted (by the sender, or by the iap
-loader after 5 s of silence), 130 SIGINT, 143 SIGTERM.
+3 line or file error, 4 timeout, 5 the session was aborted (by the sender, by the iap
+loader after 5 s of silence, or by a YMODEM-G device on a broken stream), 130 SIGINT, 143 SIGTERM.
 )";
 }
 

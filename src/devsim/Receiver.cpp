@@ -87,7 +87,7 @@ void Receiver::OnRequestTick(TimePoint at) {
     timers_.Restart(Timer::Request, at, kRequestInterval);
     // A C in the middle of block 0 would be read as part of the reply to it.
     if (assembler_.Open()) return;
-    outbox_.Schedule(at, {kCrcRequest});
+    outbox_.Schedule(at, {Request()});
     if (options_.Garbage) timers_.Restart(Timer::Garbage, at, kGarbageInterval);
 }
 
@@ -184,8 +184,9 @@ void Receiver::OnDataBlock(TimePoint now, const BlockView& block) {
             FallSilent(now);
             return;
         }
-        Reply(now, {kAck});
-    } else if (block.Number == static_cast<std::uint8_t>(expected_ - 1)) {
+        // A stream is taken without a word.
+        if (!options_.Streamed) Reply(now, {kAck});
+    } else if (block.Number == static_cast<std::uint8_t>(expected_ - 1) && !options_.Streamed) {
         // The sender missed our answer and sent the same block again.
         if (expected_ == 1) {
             AnswerHead(now);
@@ -208,7 +209,7 @@ void Receiver::OnEot(TimePoint now) {
         }
     } else if (phase_ == Phase::Gap) {
         // The sender missed our ACK and ended the file again.
-        Reply(now, {kAck, kCrcRequest});
+        Reply(now, {kAck, Request()});
     }
 }
 
@@ -246,7 +247,7 @@ void Receiver::FinishTransfer(TimePoint now) {
     }
     // The C asks a batch sender for its next header; one that has no more files answers
     // with an empty block 0. Our sender has stopped by then and ignores it.
-    Reply(now, {kAck, kCrcRequest});
+    Reply(now, {kAck, Request()});
     phase_ = Phase::Gap;
     timers_.Restart(Timer::Phase, now, options_.Gap);
 }
@@ -292,6 +293,11 @@ std::vector<ReceivedImage> Receiver::TakeImages() {
 // ---- output ----------------------------------------------------------------------------
 
 void Receiver::AnswerHead(TimePoint now) {
+    // A YMODEM-G receiver asks for the stream with a second G, and acknowledges nothing.
+    if (options_.Streamed) {
+        Reply(now, {Request()});
+        return;
+    }
     if (options_.SplitReply.count() == 0) {
         Reply(now, {kAck, kCrcRequest});
         return;
@@ -300,7 +306,12 @@ void Receiver::AnswerHead(TimePoint now) {
     Reply(now + options_.SplitReply, {kCrcRequest});
 }
 
+// A stream cannot be repaired: a YMODEM-G device cancels it.
 void Receiver::Reject(TimePoint now) {
+    if (options_.Streamed && phase_ == Phase::Receiving) {
+        EndSession(now, SessionEnd::StreamBroken, {kCan, kCan});
+        return;
+    }
     Reply(now, {kNak});
     if (phase_ == Phase::Receiving) awaitingResend_ = true;
 }

@@ -9,6 +9,7 @@
 #include "BlockReader.h"
 #include "DeadlineTable.h"
 #include "FrameAssembler.h"
+#include "Frames.h"
 #include "ReceivedImage.h"
 #include "ReceiverOptions.h"
 #include "ReplyQueue.h"
@@ -57,6 +58,8 @@ private:
     void OnEot(TimePoint now);
 
     bool Iap() const { return options_.Loader == LoaderKind::Iap; }
+    // What it asks with: G for YMODEM-G, else C.
+    std::uint8_t Request() const { return options_.Streamed ? std::uint8_t{'G'} : kCrcRequest; }
     void BeginTransfer(TimePoint now, HeadBlock head);
     void FinishTransfer(TimePoint now);
     void WaitForHead(TimePoint at);

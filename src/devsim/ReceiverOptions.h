@@ -35,6 +35,8 @@ struct ReceiverOptions {
     std::optional<int> NakAt;        // block index (0 = block 0) rejected once
     std::optional<int> SilentAfter;  // block index after which it falls silent once
     bool Garbage = false;
+    // YMODEM-G: asks with G, takes the blocks unacknowledged, and cancels a broken stream.
+    bool Streamed = false;
     std::uint32_t GarbageSeed = 1;
 };
 
@@ -44,6 +46,7 @@ enum class SessionEnd {
     EmptyHead,     // the sender ended the batch with an empty block 0
     SenderCancel,  // the sender aborted with CAN CAN
     Silence,       // an IAP loader heard nothing for too long and aborted with CAN CAN
+    StreamBroken,  // a YMODEM-G device took a bad block and cancelled with CAN CAN
 };
 
 }  // namespace ymodem

@@ -12,7 +12,7 @@ namespace {
 constexpr std::size_t kBurstSize = 3;
 
 // Two CANs in a row would cancel a standard sender.
-constexpr std::array<std::uint8_t, 4> kNeverStray = {kCrcRequest, kAck, kNak, kCan};
+constexpr std::array<std::uint8_t, 5> kNeverStray = {kCrcRequest, kAck, kNak, kCan, 'G'};
 
 }  // namespace
 

@@ -27,12 +27,12 @@ std::string Printable(std::string_view name) {
 
 std::string SummaryLine(const ReceivedImage& image) {
     const auto size = static_cast<std::int32_t>(image.Data.size());
-    const auto crc = CalcCrc16(image.Data, 0, static_cast<std::int16_t>(size));
+    const auto crc = CalcCrc16(image.Data);
     const double seconds = std::chrono::duration<double>(image.Finished - image.Started).count();
     const long long rate = seconds > 0 ? std::llround(size / seconds) : 0;
     std::ostringstream line;
     line << "received: " << Printable(image.Name) << " size=" << size << ' '
-         << FileInfoLine(size, PlanBlocks(size).PackCount, crc) << " time=" << std::fixed
+         << FileInfoLine(size, PlanBlocks(size, kMaxLargeImageSize).PackCount, crc) << " time=" << std::fixed
          << std::setprecision(3) << seconds << "s rate=" << rate << "B/s";
     return line.str();
 }
@@ -58,6 +58,8 @@ std::string SessionLine(SessionEnd end, int erases) {
             return "session: ended by the sender (empty block 0)" + erased;
         case SessionEnd::SenderCancel:
             return "aborted: by the sender (CAN CAN)" + erased;
+        case SessionEnd::StreamBroken:
+            return "aborted: the stream broke, sent CAN CAN" + erased;
         case SessionEnd::Silence:
             return "aborted: nothing from the sender for " +
                    std::to_string(kIapSessionSilence.count()) + " s, sent CAN CAN" + erased;

@@ -46,7 +46,6 @@ auto TransferDriver::Run(Input&& input) {
 void TransferDriver::Settle() {
     DeliverEvents();
     Rearm();
-    if (settledHandler_) settledHandler_();
 }
 
 bool TransferDriver::LoadBurnFile(const std::string& path) {

@@ -22,7 +22,6 @@ public:
     using Clock = std::function<TimePoint()>;
     using EventHandler = std::function<void(const TransferEvent&)>;
     using PortLostHandler = std::function<void()>;
-    using SettledHandler = std::function<void()>;
 
     // A steady clock that starts at 0 when called.
     static Clock SteadyClock();
@@ -35,9 +34,6 @@ public:
 
     void OnEvent(EventHandler handler) { eventHandler_ = std::move(handler); }
     void OnPortLost(PortLostHandler handler) { portLostHandler_ = std::move(handler); }
-    // Called after every input once its events are handed on, so that the owner sees the
-    // engine's state also where a step reports nothing (a reset with the bar full).
-    void OnSettled(SettledHandler handler) { settledHandler_ = std::move(handler); }
 
     bool LoadBurnFile(const std::string& path);
     void FillProgressBar();
@@ -47,6 +43,8 @@ public:
     void SetHeadReplyTimeout(std::optional<std::chrono::milliseconds> timeout) {
         engine_.SetHeadReplyTimeout(timeout);
     }
+    void SetImageLimit(std::int32_t bytes) { engine_.SetImageLimit(bytes); }
+    void SetStreamOnG(bool stream) { engine_.SetStreamOnG(stream); }
 
     TimePoint Now() const { return clock_(); }
     std::optional<TimePoint> NextWake() const { return engine_.NextWake(); }
@@ -57,7 +55,7 @@ private:
     // Every input goes through here, so that no caller can forget the events or the timer.
     template <typename Input>
     auto Run(Input&& input);
-    // Hands out the events, arms the timer and tells the owner the input is done.
+    // Hands out the events and arms the timer.
     void Settle();
     void DeliverEvents();
     void Rearm();
@@ -72,7 +70,6 @@ private:
     Clock clock_;
     EventHandler eventHandler_;
     PortLostHandler portLostHandler_;
-    SettledHandler settledHandler_;
 };
 
 }  // namespace ymodem

@@ -167,6 +167,11 @@ std::vector<std::uint8_t> QtSerialControl::Input() {
     return {bytes.begin(), bytes.end()};
 }
 
+// What QSerialPort still holds; the system's own buffer beyond it is a few KiB at most.
+std::size_t QtSerialControl::OutBufferCount() const {
+    return port_->isOpen() ? static_cast<std::size_t>(port_->bytesToWrite()) : 0;
+}
+
 int QtSerialControl::CommEvent() const {
     return commEvent_;
 }

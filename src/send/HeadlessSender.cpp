@@ -9,7 +9,7 @@ namespace ymodem {
 HeadlessSender::HeadlessSender(PortFactory& ports, BurnFileSource& files, SendOptions options,
                                std::FILE* out, std::FILE* err, bool showBar,
                                TransferDriver::Clock clock, PortSender::WallClock wallClock)
-    : options_(std::move(options)), err_(err), timeout_(ports.MakeWakeTimer()) {
+    : options_(std::move(options)), err_(err), image_(files), timeout_(ports.MakeWakeTimer()) {
     const bool several = options_.Ports.size() > 1;
     for (const std::string& port : options_.Ports) {
         PortSender::Output output;
@@ -20,7 +20,7 @@ HeadlessSender::HeadlessSender(PortFactory& ports, BurnFileSource& files, SendOp
         output.Prefix = several ? port + ": " : "";
         output.ShowFileLine = ports_.empty();
         auto sender =
-            std::make_unique<PortSender>(port, ports, files, options_, output, clock, wallClock);
+            std::make_unique<PortSender>(port, ports, image_, options_, output, clock, wallClock);
         sender->OnRecord([this](const FlashRecord& record) { Append(record); });
         sender->OnDone([this] { HandlePortDone(); });
         ports_.push_back(std::move(sender));
@@ -61,10 +61,16 @@ bool HeadlessSender::OpenLog() {
     return log_.has_value();
 }
 
-// Every port holds its own image of the same file; the first refusal ends the run.
+// The file is read once, and every port holds that one image; a refusal ends the run.
 bool HeadlessSender::LoadBurnFile() {
     for (const auto& port : ports_) {
-        if (!port->LoadBurnFile()) return false;
+        if (port->LoadBurnFile()) continue;
+        const std::string reason = image_.RefusalReason();
+        if (!reason.empty()) {
+            PrintText(err_, "ymodem-send: cannot send %s: %s\n", options_.File.c_str(),
+                      reason.c_str());
+        }
+        return false;
     }
     return true;
 }

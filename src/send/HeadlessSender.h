@@ -57,6 +57,7 @@ private:
 
     SendOptions options_;
     std::FILE* err_;
+    RunImage image_;
     std::vector<std::unique_ptr<PortSender>> ports_;
     std::unique_ptr<WakeTimer> timeout_;
     std::optional<FlashLog> log_;

@@ -7,7 +7,6 @@
 #include "CommSetup.h"
 #include "ConsoleText.h"
 #include "EventText.h"
-#include "Sha256.h"
 #include "StatusTexts.h"
 #include "SystemEncoding.h"
 
@@ -30,7 +29,7 @@ std::string CrcText(const std::array<std::uint8_t, 2>& crc) {
 
 }  // namespace
 
-PortSender::PortSender(std::string port, PortFactory& factory, BurnFileSource& files,
+PortSender::PortSender(std::string port, PortFactory& factory, RunImage& image,
                        const SendOptions& options, Output output, TransferDriver::Clock clock,
                        WallClock wallClock)
     : port_(std::move(port)),
@@ -40,14 +39,17 @@ PortSender::PortSender(std::string port, PortFactory& factory, BurnFileSource& f
       wake_(factory.MakeWakeTimer()),
       poll_(factory.MakeWakeTimer()),
       driver_(
-          std::make_unique<TransferDriver>(*comm_, files, ToSystem8Bit, *wake_, std::move(clock))),
+          std::make_unique<TransferDriver>(*comm_, image, ToSystem8Bit, *wake_, std::move(clock))),
+      image_(image),
       view_(
           output_.Out, output_.Bar, [this] { return driver_->Now(); },
           [this] { return static_cast<long>(driver_->State().SentLen); }, output_.Prefix),
       wallClock_(std::move(wallClock)) {
     driver_->OnEvent([this](const TransferEvent& event) { HandleEvent(event); });
-    driver_->OnSettled([this] { HandleSettled(); });
     driver_->OnPortLost([this] { HandlePortLost(); });
+    // The sender takes what the window refuses: large images, and receivers that ask with G.
+    driver_->SetImageLimit(kMaxLargeImageSize);
+    driver_->SetStreamOnG(true);
     if (options_.EraseTimeoutMs) {
         driver_->SetHeadReplyTimeout(std::chrono::milliseconds(*options_.EraseTimeoutMs));
     }
@@ -61,7 +63,7 @@ PortSender::~PortSender() {
 
 bool PortSender::LoadBurnFile() {
     if (!driver_->LoadBurnFile(options_.File)) return false;
-    sha256_ = Sha256::HexOf(driver_->State().FileData);
+    sha256_ = image_.Sha256Hex();
     return true;
 }
 
@@ -145,14 +147,13 @@ void PortSender::HandleEvent(const TransferEvent& event) {
         if (output_.ShowFileLine) Message(std::string(texts::kChooseBurnFile));
         return;
     }
-    // A reset and the next block 0 can come in one wake-up: the one before ends first.
-    if (std::holds_alternative<event::HandshakeStarted>(event) && transfer_) {
-        EndTransfer(transfer_->Rejected ? FlashResult::Rejected : FlashResult::Timeout);
+    if (const auto* ended = std::get_if<event::TransferEnded>(&event)) {
+        HandleTransferEnded(ended->Outcome);
+        return;
     }
     if (const auto text = PresentEvent(event)) lastStatus_ = text->Text;
     view_.Show(event);
     Track(event);
-    if (std::holds_alternative<event::Finished>(event)) CountFinished();
     if (std::holds_alternative<event::SessionEnded>(event)) Succeed();
 }
 
@@ -163,21 +164,31 @@ void PortSender::Track(const TransferEvent& event) {
         return;
     } else if (std::holds_alternative<event::BlockSent>(event)) {
         ++transfer_->Blocks;
-    } else if (std::holds_alternative<event::Rejected>(event)) {
-        transfer_->Rejected = true;
-    } else if (std::holds_alternative<event::Finished>(event)) {
-        EndTransfer(FlashResult::Ok);
-    } else if (std::holds_alternative<event::Aborted>(event)) {
-        EndTransfer(FlashResult::Aborted);
     }
 }
 
-// Back to idle without a finish: the watchdog, or the fast reset after a NAK. A reset with
-// the bar full reports nothing, so the state tells. A lost port is judged by its handler.
-void PortSender::HandleSettled() {
-    if (!transfer_ || !comm_->PortOpen()) return;
-    if (driver_->State().SendStep != SendStep::Idle) return;
-    EndTransfer(transfer_->Rejected ? FlashResult::Rejected : FlashResult::Timeout);
+void PortSender::HandleTransferEnded(event::TransferOutcome outcome) {
+    if (!transfer_) return;
+    switch (outcome) {
+        case event::TransferOutcome::Finished:
+            EndTransfer(FlashResult::Ok);
+            CountFinished();
+            return;
+        case event::TransferOutcome::Rejected:
+            EndTransfer(FlashResult::Rejected);
+            return;
+        case event::TransferOutcome::TimedOut:
+            EndTransfer(FlashResult::Timeout);
+            return;
+        case event::TransferOutcome::Lost:
+            lastStatus_ = PortFailureText(*comm_, CommError::kDeviceUnavailable);
+            EndTransfer(FlashResult::PortLost);
+            return;
+        case event::TransferOutcome::Aborted:
+        case event::TransferOutcome::Replaced:
+            EndTransfer(FlashResult::Aborted);
+            return;
+    }
 }
 
 void PortSender::EndTransfer(FlashResult result) {
@@ -224,10 +235,6 @@ void PortSender::ArmSessionEndBeforeTheLastTransfer() {
 void PortSender::HandlePortLost() {
     if (exitCode_) return;
     const std::string text = PortFailureText(*comm_, CommError::kDeviceUnavailable);
-    if (transfer_) {
-        lastStatus_ = text;
-        EndTransfer(FlashResult::PortLost);
-    }
     if (!options_.WaitPort) {
         Fail(kExitPortLost, "ymodem-send: the port was lost while open: " + text);
         return;
@@ -243,9 +250,6 @@ void PortSender::Interrupt() {
     exitCode_ = kExitInterrupted;
     poll_->Stop();
     driver_->Abort();
-    // A transfer the sender had already stopped (a NAK in second place) sends no cancel,
-    // yet it ends here all the same.
-    if (transfer_) EndTransfer(FlashResult::Aborted);
     Close();
 }
 

@@ -10,6 +10,7 @@
 #include "ConsoleView.h"
 #include "FlashRecord.h"
 #include "PortFactory.h"
+#include "RunImage.h"
 #include "SendOptions.h"
 #include "TransferDriver.h"
 
@@ -33,7 +34,7 @@ public:
         bool ShowFileLine = true;
     };
 
-    PortSender(std::string port, PortFactory& factory, BurnFileSource& files,
+    PortSender(std::string port, PortFactory& factory, RunImage& image,
                const SendOptions& options, Output output, TransferDriver::Clock clock,
                WallClock wallClock);
     ~PortSender();
@@ -65,7 +66,6 @@ private:
     struct Transfer {
         TimePoint Started{};
         int Blocks = 0;
-        bool Rejected = false;
     };
 
     bool TryOpen();
@@ -77,8 +77,8 @@ private:
 
     void HandleEvent(const TransferEvent& event);
     void Track(const TransferEvent& event);
-    void HandleSettled();
     void EndTransfer(FlashResult result);
+    void HandleTransferEnded(event::TransferOutcome outcome);
     void CountFinished();
     void ArmSessionEndBeforeTheLastTransfer();
     void HandlePortLost();
@@ -97,6 +97,7 @@ private:
     std::unique_ptr<WakeTimer> wake_;
     std::unique_ptr<WakeTimer> poll_;
     std::unique_ptr<TransferDriver> driver_;
+    RunImage& image_;
     ConsoleView view_;
     WallClock wallClock_;
     RecordHandler record_;

@@ -26,7 +26,8 @@ constexpr const char* kFooter =
     "130/143 interrupted/terminated. With several ports: the code of the first port that "
     "did not succeed.\n\n"
     "Boot loaders that ask for the next file after each one (batch receivers such as "
-    "U-Boot's loady and lrzsz's rb) want --count 1 --end-session.";
+    "U-Boot's loady and lrzsz's rb) want --count 1 --end-session. A receiver that asks with "
+    "G gets YMODEM-G: the blocks stream without acknowledgements, and its CAN CAN stops them.";
 
 std::optional<int> WholeNumber(const std::string& text, int least) {
     int value = 0;
@@ -127,7 +128,7 @@ ParsedSendOptions ParseSendCommandLine(const std::vector<std::string>& arguments
         ->each([&line](const std::string&) { line.LogFileGiven = true; });
     app.add_option("PORT", line.Positional,
                    "PORT: a port name as the window lists it, or a device path; several ports "
-                   "are flashed side by side. FILE: the burn file, at most 32767 bytes.")
+                   "are flashed side by side. FILE: the burn file, up to 256 MiB (268435456 bytes).")
         ->type_name("PORT... FILE");
 
     std::vector<const char*> argv;

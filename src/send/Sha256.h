@@ -7,8 +7,8 @@
 
 namespace ymodem {
 
-// SHA-256 (FIPS 180-4) of a whole buffer, for the flash record: a burn file is at most
-// 32767 bytes, so it is hashed in one call.
+// SHA-256 (FIPS 180-4) of a whole buffer, for the flash record: the image is in memory
+// whole, so it is hashed in one call.
 class Sha256 {
 public:
     using Digest = std::array<std::uint8_t, 32>;

@@ -32,9 +32,13 @@ std::array<std::uint8_t, 2> CalcCrc16(std::span<const std::uint8_t> arr, std::in
         static_cast<std::size_t>(end) > arr.size()) {
         throw RangeError("CRC range outside the data");
     }
+    return CalcCrc16(arr.subspan(static_cast<std::size_t>(start), static_cast<std::size_t>(count)));
+}
+
+std::array<std::uint8_t, 2> CalcCrc16(std::span<const std::uint8_t> bytes) {
     std::uint16_t crc = 0;
-    for (std::int32_t i = start; i < end; ++i) {
-        crc = static_cast<std::uint16_t>((crc << 8) ^ kTable[((crc >> 8) ^ arr[i]) & 0xFF]);
+    for (const std::uint8_t byte : bytes) {
+        crc = static_cast<std::uint16_t>((crc << 8) ^ kTable[((crc >> 8) ^ byte) & 0xFF]);
     }
     return {static_cast<std::uint8_t>(crc >> 8), static_cast<std::uint8_t>(crc & 0xFF)};
 }

@@ -12,4 +12,8 @@ namespace ymodem {
 std::array<std::uint8_t, 2> CalcCrc16(std::span<const std::uint8_t> arr, std::int16_t start,
                                       std::int16_t count);
 
+// The same CRC over the whole of bytes, of any length: the checksum of an image beyond the
+// window's size limit.
+std::array<std::uint8_t, 2> CalcCrc16(std::span<const std::uint8_t> bytes);
+
 }  // namespace ymodem

@@ -41,6 +41,7 @@ struct Presenter {
     std::optional<EventText> operator()(const event::Aborted&) const {
         return Status(texts::kAborted);
     }
+    std::optional<EventText> operator()(const event::TransferEnded&) const { return std::nullopt; }
 
     static EventText Status(std::string_view text) {
         return EventText{TextLine::Status, std::string(text)};

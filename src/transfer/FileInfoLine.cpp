@@ -14,7 +14,7 @@ std::string HexWithoutLeadingZero(std::uint8_t byte) {
 
 }  // namespace
 
-std::string FileInfoLine(std::int32_t fileSize, std::int16_t packCount,
+std::string FileInfoLine(std::int32_t fileSize, std::int32_t packCount,
                          std::array<std::uint8_t, 2> crc) {
     return "文件大小: " + std::to_string(fileSize) + "  包数: " + std::to_string(packCount) +
            "  crc: 0x" + HexWithoutLeadingZero(crc[0]) + HexWithoutLeadingZero(crc[1]);

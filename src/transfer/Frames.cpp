@@ -27,7 +27,7 @@ void PutCrc(std::vector<std::uint8_t>& frame) {
     frame[frame.size() - 1] = crc[1];
 }
 
-std::uint8_t FileByte(std::span<const std::uint8_t> data, std::int32_t position) {
+std::uint8_t FileByte(std::span<const std::uint8_t> data, std::int64_t position) {
     if (position < 0 || static_cast<std::size_t>(position) >= data.size()) {
         throw RangeError("block reads outside the file image");
     }
@@ -59,14 +59,16 @@ std::string EncodeWithin(std::string_view name, std::size_t room, const TextEnco
 }  // namespace
 
 DataFrame BuildDataFrame(std::span<const std::uint8_t> data, std::int32_t fileSize,
-                         std::int16_t offset, std::int16_t length, std::uint8_t pgno) {
+                         std::int32_t offset, std::int16_t length, std::uint8_t pgno,
+                         std::int32_t lastPosition) {
     const bool isLong = length >= 1024;
     DataFrame frame;
     frame.Bytes.assign(isLong ? kLongFrameSize : kShortFrameSize, 0);
     PutHeader(frame.Bytes, isLong ? kStx : kSoh, pgno);
     const int payload = isLong ? 1024 : 128;
     for (int i = 0; i < payload; ++i) {
-        const std::int16_t position = CheckedNarrow<std::int16_t>(std::int32_t{offset} + i);
+        const std::int64_t position = std::int64_t{offset} + i;
+        if (position < 0 || position > lastPosition) throw RangeError("block position out of range");
         std::uint8_t& out = frame.Bytes[kPayloadStart + static_cast<std::size_t>(i)];
         if (!isLong && position >= fileSize) {
             out = kFill;

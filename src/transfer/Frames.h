@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -28,9 +29,11 @@ struct DataFrame {
 
 // One data block: 1029 bytes when length >= 1024, else 133. Positions of a 128-byte block
 // at or past fileSize hold 0x1A; a 1024-byte block has no end-of-file test. A position
-// outside the signed 16-bit range or outside data throws RangeError.
+// outside 0 to lastPosition (by default the signed 16-bit range) or outside data throws
+// RangeError.
 DataFrame BuildDataFrame(std::span<const std::uint8_t> data, std::int32_t fileSize,
-                         std::int16_t offset, std::int16_t length, std::uint8_t pgno);
+                         std::int32_t offset, std::int16_t length, std::uint8_t pgno,
+                         std::int32_t lastPosition = std::numeric_limits<std::int16_t>::max());
 
 // Block 0: the name (UTF-8, turned into 8-bit text by encode), NUL, the size in decimal, NUL.
 // A name too long for the block is shortened at a character boundary of its 8-bit text.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -18,6 +19,8 @@ public:
     virtual void SetOutBufferCount(int count) = 0;
     // Queues the whole frame for sending in one write.
     virtual void Output(std::span<const std::uint8_t> frame) = 0;
+    // Bytes written and still waiting to leave; a link that cannot tell says 0.
+    virtual std::size_t OutBufferCount() const { return 0; }
 };
 
 }  // namespace ymodem

@@ -1,6 +1,7 @@
 #include "TransferEngine.h"
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -39,11 +40,14 @@ void TransferEngine::WriteFrame(std::span<const std::uint8_t> frame, PendingOutp
     link_.Output(frame);
 }
 
-void TransferEngine::SendAFrame(std::span<const std::uint8_t> Data, std::int16_t offset,
-                                std::int16_t length, std::uint8_t pgno) {
-    const DataFrame frame = BuildDataFrame(Data, state_.FileSize, offset, length, pgno);
+void TransferEngine::SendAFrame(std::span<const std::uint8_t> Data, std::int32_t offset,
+                                std::int16_t length, std::uint8_t pgno, PendingOutput pending) {
+    // Positions keep the narrowest width that holds the image limit.
+    const std::int32_t lastPosition = WideImages() ? std::numeric_limits<std::int32_t>::max()
+                                                   : std::numeric_limits<std::int16_t>::max();
+    const DataFrame frame = BuildDataFrame(Data, state_.FileSize, offset, length, pgno, lastPosition);
     if (frame.RanPastEnd) state_.LastPackSent = true;
-    WriteFrame(frame.Bytes, PendingOutput::Discard);
+    WriteFrame(frame.Bytes, pending);
     state_.SentLen += frame.Bytes.size() == kLongFrameSize ? 1024 : 128;
 }
 
@@ -68,15 +72,15 @@ void TransferEngine::SendAByte(std::uint8_t value, PendingOutput pending) {
 
 bool TransferEngine::LoadBurnFile(const std::string& path) {
     wantedPath_ = path;
-    std::optional<std::vector<std::uint8_t>> bytes;
+    std::optional<ImageBytes> bytes;
     BlockPlan plan;
     std::array<std::uint8_t, 2> crc{};
     try {
-        bytes = files_.ReadBurnFile(path, kMaxBurnFileSize);
+        bytes = files_.ReadSharedBurnFile(path, imageLimit_);
         if (bytes) {
-            const auto size = static_cast<std::int32_t>(bytes->size());
-            plan = PlanBlocks(size);
-            crc = CalcCrc16(*bytes, 0, CheckedNarrow<std::int16_t>(size));
+            const auto size = CheckedNarrow<std::int32_t>(static_cast<std::int64_t>(bytes->size()));
+            plan = PlanBlocks(size, imageLimit_);
+            crc = WideImages() ? CalcCrc16(*bytes) : CalcCrc16(*bytes, 0, CheckedNarrow<std::int16_t>(size));
         }
     } catch (const RangeError&) {
         bytes.reset();
@@ -88,6 +92,7 @@ bool TransferEngine::LoadBurnFile(const std::string& path) {
     // A frame must never mix two images: a running transfer ends here, and the next C
     // sends the new image from block 0.
     if (state_.SendStep != SendStep::Idle) Reset(ResetCause::Ended);
+    EndTransfer(event::TransferOutcome::Replaced);
     state_.FileData = std::move(*bytes);
     imagePath_ = path;
     state_.SentLen = 0;
@@ -147,7 +152,7 @@ bool TransferEngine::ImageUsable() const {
 // device's last ACK are a transfer under way.
 bool TransferEngine::TransferUnderWay() const {
     return state_.SendStep == SendStep::Sending || state_.SendStep == SendStep::LastBlockSent ||
-           state_.SendStep == SendStep::EotSent;
+           state_.SendStep == SendStep::EotSent || state_.SendStep == SendStep::Streaming;
 }
 
 bool TransferEngine::EndingSession() const {
@@ -171,26 +176,26 @@ void TransferEngine::ProcessReceData() {
     };
     if (b0 == kNak) {
         Emit(event::Rejected{});
+        transferRejected_ = transferOpen_;
         timers_.Start(TimerId::FastReset, now_, kFastResetInterval);
-    } else if (b0 == kCrcRequest && state_.SendStep == SendStep::Idle) {
-        if (!ImageUsable()) {
-            Emit(event::NoBurnFile{});
-            return;
-        }
-        SendHeadFrame();
-        state_.SendStep = SendStep::Sending;
-        // The first byte of the reply restarts the watchdog with its usual interval.
-        if (headReplyTimeout_) timers_.Restart(TimerId::UpdateOv, now_, *headReplyTimeout_);
-        Emit(event::HandshakeStarted{});
+    } else if (transferStreamed_ && TransferUnderWay() && b0 == kCan && b1 == kCan) {
+        CancelStream();
+    } else if (state_.SendStep == SendStep::Idle &&
+               (b0 == kCrcRequest || (streamOnG_ && b0 == kStreamRequest))) {
+        StartTransfer(b0 == kStreamRequest);
+    } else if (transferStreamed_ && state_.SendStep == SendStep::Sending &&
+               state_.SentPacks == 0 && either(kStreamRequest, kStreamRequest)) {
+        StartStream();
     } else if (state_.SendStep == SendStep::Sending && either(kAck, kCrcRequest)) {
         try {
-            SendNextBlock();
+            SendNextBlock(PendingOutput::Discard);
         } catch (const RangeError&) {
             AbandonTransfer();
         }
     } else if (state_.SendStep == SendStep::EotSent && either(kAck, kAck)) {
         state_.SendStep = SendStep::Stopped;
         Emit(event::Finished{});
+        EndTransfer(event::TransferOutcome::Finished);
         timers_.Start(TimerId::FastReset, now_, kFastResetInterval);
         if (sessionEnd_ == SessionEnd::Armed) StartSessionEnd();
     } else if (b1 == kNak) {
@@ -198,27 +203,53 @@ void TransferEngine::ProcessReceData() {
     }
 }
 
-void TransferEngine::SendNextBlock() {
-    state_.CurPgno = CheckedNarrow<std::uint8_t>(state_.CurPgno + 1);
-    Emit(event::BlockSent{state_.CurPgno});
+void TransferEngine::StartTransfer(bool streamed) {
+    if (!ImageUsable()) {
+        Emit(event::NoBurnFile{});
+        return;
+    }
+    SendHeadFrame();
+    state_.SendStep = SendStep::Sending;
+    state_.SentPacks = 0;
+    transferOpen_ = true;
+    transferRejected_ = false;
+    transferStreamed_ = streamed;
+    // The first byte of the reply restarts the watchdog with its usual interval.
+    if (headReplyTimeout_) timers_.Restart(TimerId::UpdateOv, now_, *headReplyTimeout_);
+    Emit(event::HandshakeStarted{});
+}
+
+// Gives the size of the frame written. The window's block numbers are range-tested, the
+// wide images' wrap past 255 as YMODEM numbers them.
+std::size_t TransferEngine::SendNextBlock(PendingOutput pending) {
+    state_.SentPacks = CheckedNarrow<std::int32_t>(std::int64_t{state_.SentPacks} + 1);
+    state_.CurPgno = WideImages() ? static_cast<std::uint8_t>(state_.SentPacks & 0xFF)
+                                  : CheckedNarrow<std::uint8_t>(state_.SentPacks);
+    Emit(event::BlockSent{state_.SentPacks});
     const std::int16_t size = state_.FileSize - state_.SentLen >= 1024 ? 1024 : 128;
-    const std::int32_t blocksBefore = state_.CurPgno - 1;
-    const std::int32_t offset =
-        size == 1024 ? blocksBefore * 1024
-                     : state_.Pack1KEnd + (blocksBefore - state_.Pack1KEnd / 1024) * 128;
-    const std::int16_t checkedOffset = CheckedNarrow<std::int16_t>(offset);
-    if (checkedOffset < 0) throw RangeError("negative block offset");
-    SendAFrame(state_.FileData, checkedOffset, size, state_.CurPgno);
+    SendAFrame(state_.FileData, NextBlockOffset(size), size, state_.CurPgno, pending);
     if (state_.LastPackSent) {
         state_.SendStep = SendStep::LastBlockSent;
         timers_.Start(TimerId::SendEnd, now_, kSendEndInterval);
     }
     ShowProgress();
+    return size == 1024 ? kLongFrameSize : kShortFrameSize;
+}
+
+// From the block's count, not from SentLen: all 1024-byte blocks come first, then the
+// 128-byte ones from Pack1KEnd.
+std::int32_t TransferEngine::NextBlockOffset(std::int16_t size) const {
+    const std::int64_t blocksBefore = state_.SentPacks - 1;
+    const std::int64_t offset =
+        size == 1024 ? blocksBefore * 1024
+                     : state_.Pack1KEnd + (blocksBefore - state_.Pack1KEnd / 1024) * 128;
+    if (offset < 0) throw RangeError("negative block offset");
+    return WideImages() ? CheckedNarrow<std::int32_t>(offset) : CheckedNarrow<std::int16_t>(offset);
 }
 
 // The bar runs one block ahead of the block number and stops at its maximum.
 void TransferEngine::ShowProgress() {
-    const int next = state_.CurPgno + 1;
+    const int next = state_.SentPacks + 1;
     SetProgressValue(bar_.Max >= next ? next : bar_.Max);
 }
 
@@ -235,6 +266,7 @@ void TransferEngine::FillProgressBar() {
 // rejected block would, instead of sending anything wrong.
 void TransferEngine::AbandonTransfer() {
     state_.SendStep = SendStep::Stopped;
+    transferRejected_ = true;
     Emit(event::Rejected{});
     timers_.Start(TimerId::FastReset, now_, kFastResetInterval);
 }
@@ -249,10 +281,70 @@ void TransferEngine::Reset(ResetCause cause) {
         timers_.Stop(TimerId::SendEnd);
         timers_.Stop(TimerId::FastReset);
     }
+    timers_.Stop(TimerId::StreamOut);
     state_.SendStep = SendStep::Idle;
     state_.LastPackSent = false;
     state_.SentLen = 0;
     if (cause == ResetCause::Silence && bar_.Max != bar_.Value) Emit(event::TimedOut{});
+    if (cause == ResetCause::Silence) {
+        EndTransfer(transferRejected_ ? event::TransferOutcome::Rejected
+                                      : event::TransferOutcome::TimedOut);
+    }
+}
+
+// Every transfer that began with block 0 ends once, with how it ended.
+void TransferEngine::EndTransfer(event::TransferOutcome outcome) {
+    if (!transferOpen_) return;
+    transferOpen_ = false;
+    transferRejected_ = false;
+    transferStreamed_ = false;
+    Emit(event::TransferEnded{outcome});
+}
+
+// ---- YMODEM-G ---------------------------------------------------------------------------
+
+bool TransferEngine::RequestByte(std::uint8_t byte) const {
+    return byte == kCrcRequest || (streamOnG_ && byte == kStreamRequest);
+}
+
+// The receiver's second G: every data block goes out without waiting for an answer.
+void TransferEngine::StartStream() {
+    state_.SendStep = SendStep::Streaming;
+    streamQueued_ = 0;
+    OnTimerStreamOut();
+}
+
+// Tops the port's queue up to the limit and watches it drain: while the line drains, the
+// watchdog is kept off, as the receiver of a stream has nothing to say. The draining of
+// the last blocks behind the EOT is watched too.
+void TransferEngine::OnTimerStreamOut() {
+    timers_.Stop(TimerId::StreamOut);
+    if (!transferStreamed_ || !TransferUnderWay()) return;
+    std::size_t queued = link_.PortOpen() ? link_.OutBufferCount() : 0;
+    if (queued < streamQueued_ || queued == 0) {
+        timers_.Restart(TimerId::UpdateOv, now_, kUpdateOvInterval);
+    }
+    try {
+        while (state_.SendStep == SendStep::Streaming && queued < kStreamQueueLimit) {
+            queued += SendNextBlock(PendingOutput::Keep);
+        }
+    } catch (const RangeError&) {
+        AbandonTransfer();
+        return;
+    }
+    streamQueued_ = link_.PortOpen() ? link_.OutBufferCount() : 0;
+    if (streamQueued_ > 0 || state_.SendStep == SendStep::Streaming) {
+        timers_.Restart(TimerId::StreamOut, now_, kStreamOutInterval);
+    }
+}
+
+// The receiver's CAN CAN: what still waits in the port is dropped, so that the stream
+// stops within the block on the line, and the sender is idle at once.
+void TransferEngine::CancelStream() {
+    if (link_.PortOpen()) link_.SetOutBufferCount(0);
+    Emit(event::Rejected{});
+    Reset(ResetCause::Ended);
+    EndTransfer(event::TransferOutcome::Rejected);
 }
 
 // ---- timers ----------------------------------------------------------------------------
@@ -284,6 +376,9 @@ void TransferEngine::FireTimer(TimerId id, TimePoint now) {
         case TimerId::SessionEnd:
             OnTimerSessionEnd();
             break;
+        case TimerId::StreamOut:
+            OnTimerStreamOut();
+            break;
     }
 }
 
@@ -314,6 +409,7 @@ void TransferEngine::OnPortLost() {
     // many loaders start the application at once, and the hang-up can swallow their ACK.
     if (sessionEnd_ == SessionEnd::AwaitingAck) EndSession(false);
     Halt();
+    EndTransfer(event::TransferOutcome::Lost);
 }
 
 // Nothing is due any more, and no burst is gathering.
@@ -331,8 +427,8 @@ void TransferEngine::EndSessionAfterNextFinish() {
 // as U-Boot sends ACK, ACK and C in one write.
 void TransferEngine::StartSessionEnd() {
     const auto burst = Burst();
-    const bool asked =
-        burst.size() > 1 && std::find(burst.begin() + 1, burst.end(), kCrcRequest) != burst.end();
+    const bool asked = burst.size() > 1 && std::any_of(burst.begin() + 1, burst.end(),
+                                                       [&](std::uint8_t b) { return RequestByte(b); });
     timers_.Restart(TimerId::SessionEnd, now_, kSessionEndInterval);
     sessionEnd_ = SessionEnd::AwaitingRequest;
     if (asked) SendEmptyHeadFrame();
@@ -346,7 +442,9 @@ void TransferEngine::ProcessSessionEndBurst() {
     };
     if (sessionEnd_ == SessionEnd::AwaitingAck && holds(kAck)) {
         EndSession(true);
-    } else if (holds(kCrcRequest) || (sessionEnd_ == SessionEnd::AwaitingAck && holds(kNak))) {
+    } else if (std::any_of(burst.begin(), burst.end(),
+                           [&](std::uint8_t b) { return RequestByte(b); }) ||
+               (sessionEnd_ == SessionEnd::AwaitingAck && holds(kNak))) {
         SendEmptyHeadFrame();
     }
 }
@@ -372,13 +470,19 @@ void TransferEngine::OnTimerSessionEnd() {
     EndSession(false);
 }
 
+// A transfer the sender had already stopped (a NAK in second place) sends no cancel, yet
+// it ends here all the same.
 bool TransferEngine::Abort() {
-    if (!TransferUnderWay()) return false;
-    const std::uint8_t cancel[] = {kCan, kCan};
-    WriteFrame(cancel, PendingOutput::Keep);
+    if (!transferOpen_) return false;
+    const bool underWay = TransferUnderWay();
+    if (underWay) {
+        const std::uint8_t cancel[] = {kCan, kCan};
+        WriteFrame(cancel, PendingOutput::Keep);
+    }
     Halt();
-    Emit(event::Aborted{});
-    return true;
+    if (underWay) Emit(event::Aborted{});
+    EndTransfer(event::TransferOutcome::Aborted);
+    return underWay;
 }
 
 }  // namespace ymodem

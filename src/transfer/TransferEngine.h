@@ -22,6 +22,12 @@ inline constexpr std::chrono::milliseconds kSendEndInterval{20};
 inline constexpr std::chrono::milliseconds kFastResetInterval{500};
 // How long the end of a batch waits for the device's request and for its acknowledgement.
 inline constexpr std::chrono::seconds kSessionEndInterval{5};
+// While a YMODEM-G stream runs the port's queue is topped up this often, to at most a few
+// blocks, so that a cancel reaches the line within a block once the queue is discarded.
+inline constexpr std::chrono::milliseconds kStreamOutInterval{1};
+inline constexpr std::size_t kStreamQueueLimit = 4 * 1029;
+// The receiver's request for a YMODEM-G transfer.
+inline constexpr std::uint8_t kStreamRequest = 'G';
 
 // The range the progress bar has before the first load.
 inline constexpr int kPlacedProgressMax = 100;
@@ -43,6 +49,14 @@ public:
     // Reads the burn file at path into the image. A refused file leaves the previous image
     // as it was; the result says whether the file was taken.
     bool LoadBurnFile(const std::string& path);
+
+    // The largest image a load takes: the window's 32767 bytes unless set, with its signed
+    // 16-bit offsets and 8-bit block numbers range-tested. Above that, offsets are 32-bit
+    // and block numbers wrap past 255. Set before the first load.
+    void SetImageLimit(std::int32_t bytes) { imageLimit_ = bytes; }
+    // Whether a G from an idle device starts a YMODEM-G transfer; the window's sender
+    // answers only C.
+    void SetStreamOnG(bool stream) { streamOnG_ = stream; }
 
     // The serial control's receive event: its code and the bytes its Input gave.
     void OnComm(TimePoint now, int commEvent, std::span<const std::uint8_t> input);
@@ -88,8 +102,8 @@ private:
     enum class SessionEnd { Off, Armed, AwaitingRequest, AwaitingAck, Ended };
 
     void SendHeadFrame();
-    void SendAFrame(std::span<const std::uint8_t> Data, std::int16_t offset, std::int16_t length,
-                    std::uint8_t pgno);
+    void SendAFrame(std::span<const std::uint8_t> Data, std::int32_t offset, std::int16_t length,
+                    std::uint8_t pgno, PendingOutput pending);
     void SendAByte(std::uint8_t value, PendingOutput pending);
     void WriteFrame(std::span<const std::uint8_t> frame, PendingOutput pending);
 
@@ -98,17 +112,25 @@ private:
     bool EndingSession() const;
     std::span<const std::uint8_t> Burst() const;
 
+    bool WideImages() const { return imageLimit_ > kMaxBurnFileSize; }
     void ProcessReceData();
+    void StartTransfer(bool streamed);
+    void StartStream();
+    void OnTimerStreamOut();
+    void CancelStream();
+    bool RequestByte(std::uint8_t byte) const;
     void StartSessionEnd();
     void ProcessSessionEndBurst();
     void SendEmptyHeadFrame();
     void EndSession(bool acknowledged);
-    void SendNextBlock();
+    std::size_t SendNextBlock(PendingOutput pending);
+    std::int32_t NextBlockOffset(std::int16_t size) const;
     void ShowProgress();
     void SetProgressValue(int value);
     void AbandonTransfer();
     void Reset(ResetCause cause);
     void Halt();
+    void EndTransfer(event::TransferOutcome outcome);
 
     void FireTimer(TimerId id, TimePoint now);
     void OnTimerRecvOv();
@@ -128,6 +150,13 @@ private:
     std::optional<std::string> wantedPath_;  // the path the last load asked for
     SessionEnd sessionEnd_ = SessionEnd::Off;
     std::optional<std::chrono::milliseconds> headReplyTimeout_;
+    std::int32_t imageLimit_ = kMaxBurnFileSize;
+    bool streamOnG_ = false;
+    // The transfer under way since block 0, until its TransferEnded.
+    bool transferOpen_ = false;
+    bool transferRejected_ = false;
+    bool transferStreamed_ = false;  // asked for with G
+    std::size_t streamQueued_ = 0;   // the port's queue after the last top-up
     TimerTable timers_;
     TimePoint now_{};
     std::deque<TransferEvent> events_;

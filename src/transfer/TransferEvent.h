@@ -14,9 +14,9 @@ namespace event {
 struct HandshakeStarted {
     bool operator==(const HandshakeStarted&) const = default;
 };
-// Data block Number went out.
+// Data block Number went out, counted from 1 in full; on the line it is numbered modulo 256.
 struct BlockSent {
-    std::uint8_t Number = 0;
+    std::int32_t Number = 0;
     bool operator==(const BlockSent&) const = default;
 };
 // The EOT went out.
@@ -38,7 +38,7 @@ struct TimedOut {
 // A burn file was loaded: what the file information line shows.
 struct FileInformation {
     std::int32_t FileSize = 0;
-    std::int16_t PackCount = 0;
+    std::int32_t PackCount = 0;
     std::array<std::uint8_t, 2> Crc{};
     bool operator==(const FileInformation&) const = default;
 };
@@ -65,11 +65,28 @@ struct Aborted {
     bool operator==(const Aborted&) const = default;
 };
 
+
+// How a transfer under way ended.
+enum class TransferOutcome {
+    Finished,  // the device acknowledged the EOT
+    Rejected,  // a NAK, a cancel in a stream, or a block that could not be built
+    TimedOut,  // the watchdog or the fast reset found it unfinished
+    Aborted,   // cancelled from our side
+    Lost,      // the port went away
+    Replaced,  // a new image was loaded
+};
+// A transfer that began with block 0 has ended; every transfer ends exactly once. It shows
+// no text of its own: the texts before it said what happened.
+struct TransferEnded {
+    TransferOutcome Outcome = TransferOutcome::Finished;
+    bool operator==(const TransferEnded&) const = default;
+};
+
 }  // namespace event
 
 using TransferEvent =
     std::variant<event::HandshakeStarted, event::BlockSent, event::EotSent, event::Finished,
                  event::Rejected, event::TimedOut, event::FileInformation, event::NoBurnFile,
-                 event::Progress, event::SessionEnded, event::Aborted>;
+                 event::Progress, event::SessionEnded, event::Aborted, event::TransferEnded>;
 
 }  // namespace ymodem

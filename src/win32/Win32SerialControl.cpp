@@ -204,6 +204,17 @@ bool Win32SerialControl::WaitForOutput(int timeoutMs) {
     return writes_.empty();
 }
 
+// The bytes of the writes the system has not finished yet.
+std::size_t Win32SerialControl::OutBufferCount() const {
+    std::size_t waiting = 0;
+    for (const auto& write : writes_) {
+        if (WaitForSingleObject(write->Overlapped.hEvent, 0) != WAIT_OBJECT_0) {
+            waiting += write->Bytes.size();
+        }
+    }
+    return waiting;
+}
+
 int Win32SerialControl::CommEvent() const {
     return commEvent_;
 }

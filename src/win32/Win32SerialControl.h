@@ -48,6 +48,7 @@ public:
     void Output(std::span<const std::uint8_t> frame) override;
     std::vector<std::uint8_t> Input() override;
     bool WaitForOutput(int timeoutMs) override;
+    std::size_t OutBufferCount() const override;
     int CommEvent() const override;
 
 private:

@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(DevsimBadHead, UnusableHeadersAreNaked) {
-    for (const Bytes& head : {HeadFrame("a", ""), HeadFrame("a", "32768"), HeadFrame("a", "x1")}) {
+    for (const Bytes& head : {HeadFrame("a", ""), HeadFrame("a", "268435457"), HeadFrame("a", "x1")}) {
         ReceiverHarness h;
         EXPECT_EQ(h.Feed(head), std::vector<Bytes>{kNakOnly});
     }

@@ -66,7 +66,8 @@ TEST(TransferSender, EventsReportEveryStepInOrder) {
     h.Advance(600ms);
     EXPECT_EQ(h.View.Events, (std::vector<TransferEvent>{event::HandshakeStarted{},
                                                          event::BlockSent{1}, event::Progress{1, 1},
-                                                         event::EotSent{}, event::Finished{}}));
+                                                         event::EotSent{}, event::Finished{},
+                                                         event::TransferEnded{}}));
 }
 
 TEST(TransferSender, StatusLineReportsEveryStep) {

@@ -117,7 +117,8 @@ class PipedReceiver:
 
 def case_rb():
     need("rb")
-    for size in (5000, 32767):
+    # Past 255 blocks the block numbers wrap: 1 MiB and 3 MiB cross that many times.
+    for size in (5000, 32767, 1 << 20, 3 << 20):
         with tempfile.TemporaryDirectory() as folder:
             path = image(folder, size, name="fw.bin")
             received = os.path.join(folder, "rb")
@@ -184,29 +185,36 @@ class UBoot:
 
 
 def case_uboot():
+    for size in (32767, 1 << 20):
+        uboot_loads(size)
+
+
+def uboot_loads(size):
     with tempfile.TemporaryDirectory() as folder:
-        path = image(folder, 32767)
+        path = image(folder, size)
         with open(path, "rb") as f:
             data = f.read()
         uboot = UBoot()
         try:
             uboot.command("loady 0x%x" % LOAD_ADDRESS, until=rb"Ready for binary \(ymodem\).*\n")
             code, out, err = send(uboot.port, path, "--count", "1", "--end-session",
-                                  "--timeout", "60")
+                                  "--timeout", "300", timeout=310)
             if code != 0 or out.splitlines()[-1] != SESSION_ENDED:
                 fail("ymodem-send exited %d\n%s\n%s" % (code, out, err))
             last_words = uboot.read_until(rb"\n=> $", 15)
             print("U-Boot's last words: %r" % last_words)
             if "## Total Size" not in last_words or "aborted" in last_words:
                 fail("loady did not end cleanly: %r" % last_words)
-            if not re.search(r"= %d Bytes" % len(data), last_words):
+            if not re.search(r"Total Size += 0x%08x = %d Bytes" % (len(data), len(data)),
+                             last_words):
                 fail("loady counted another size: %r" % last_words)
             answer = uboot.command("crc32 0x%x 0x%x" % (LOAD_ADDRESS, len(data)))
         finally:
             uboot.close()
         if "==> %08x" % zlib.crc32(data) not in answer:
             fail("crc32 of the loaded bytes: %r, the file's: %08x" % (answer, zlib.crc32(data)))
-        print("U-Boot loady: clean end, crc32 %08x matches the file" % zlib.crc32(data))
+        print("U-Boot loady, %d bytes: clean end, crc32 %08x matches the file"
+              % (size, zlib.crc32(data)))
 
 
 def case_interrupt():

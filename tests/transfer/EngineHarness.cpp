@@ -82,7 +82,7 @@ DeviceRun RunWholeTransfer(EngineHarness& harness, bool splitFirstReply) {
     DeviceRun run;
     std::size_t answered = harness.Link.Frames.size();
     harness.Reply({kCrcRequest});
-    for (int step = 0; step < 1000 && !run.Finished; ++step) {
+    for (int step = 0; step < 10000 && !run.Finished; ++step) {
         if (answered == harness.Link.Frames.size()) {
             harness.Advance(1ms);  // waiting for the EOT timer
             continue;

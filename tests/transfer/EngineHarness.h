@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -24,6 +25,9 @@ public:
     bool Open = true;
     mutable std::vector<std::string> Operations;  // reads are logged too
     std::vector<Bytes> Frames;
+    // Bytes still waiting in the port when a test models its queue; every Output adds to it.
+    std::size_t Queued = 0;
+    std::size_t MostQueued = 0;  // the most that waited before any one write
 
     bool PortOpen() const override {
         Operations.push_back("PortOpen?");
@@ -35,7 +39,10 @@ public:
     void Output(std::span<const std::uint8_t> frame) override {
         Operations.push_back("Output");
         Frames.emplace_back(frame.begin(), frame.end());
+        MostQueued = std::max(MostQueued, Queued);
+        Queued += frame.size();
     }
+    std::size_t OutBufferCount() const override { return Queued; }
 };
 
 // What the window would show, built from the engine's events as they are taken.

@@ -46,8 +46,9 @@ def transfers(events):
     start = None
     eot_seen = False
     for i, e in enumerate(events):
+        # Inside a transfer, a block numbered 0 is block 256 of a large image.
         if (not e.write and len(e.head) >= 4 and e.head[:3] in (b"\x01\x00\xff", b"\x02\x00\xff")
-                and e.head[3] != 0):
+                and e.head[3] != 0 and (start is None or eot_seen)):
             start, eot_seen = i, False
         elif start is not None and not e.write and e.head == bytes([EOT]):
             eot_seen = True

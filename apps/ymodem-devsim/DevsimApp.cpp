@@ -23,6 +23,9 @@ constexpr std::chrono::seconds kLinger{2};
 constexpr std::chrono::microseconds kWakeLead{250};
 constexpr std::chrono::milliseconds kReplugHold{200};
 constexpr std::chrono::milliseconds kReplugAbsence{300};
+// A paced line reads no further ahead than a UART's buffer would hold, so that a sender
+// that streams is held back by the line, not by this program's memory.
+constexpr std::chrono::milliseconds kReadAhead{2};
 
 TimePoint Now() {
     return std::chrono::duration_cast<TimePoint>(
@@ -119,6 +122,11 @@ int DevsimApp::Serve(DeviceLine& line, std::optional<PortLink>& link, const Sign
         // A timed wait returns a little late, and so would every reply on a paced line: the
         // last stretch before a deadline is polled instead.
         if (wake) timeout = std::max(*wake - now - kWakeLead, std::chrono::nanoseconds{0});
+        if (const TimePoint busy = session.LineBusyUntil(); busy > now + kReadAhead) {
+            std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(
+                busy - now - kReadAhead, timeout.value_or(busy - now)));
+            continue;
+        }
         const auto result = line.Wait(timeout, signals.WaitMask());
         if (const int signal = signals.Received(); signal != 0) {
             return kExitSignalBase + signal;

@@ -30,6 +30,8 @@ public:
     bool Done() const { return receiver_.Done() && outgoing_.empty(); }
     // Whether replies are still on their way across the line.
     bool Sending() const { return !outgoing_.empty(); }
+    // When the bytes read so far have all crossed the modelled line.
+    TimePoint LineBusyUntil() const { return line_.ReceiveFree(); }
     std::optional<SessionEnd> End() const { return receiver_.End(); }
     int Erases() const { return receiver_.Erases(); }
 

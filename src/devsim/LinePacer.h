@@ -32,6 +32,8 @@ public:
     void Receive(TimePoint now, std::span<const std::uint8_t> chunk);
     bool HasArrival() const { return !arrivals_.empty(); }
     Arrival PopArrival();
+    // When the last byte read so far has crossed the line.
+    TimePoint ReceiveFree() const { return receiveFree_; }
 
     // A write wanted at `at`; returns when its last byte has crossed the line.
     TimePoint Send(TimePoint at, std::size_t count);

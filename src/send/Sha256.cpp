@@ -22,16 +22,19 @@ std::uint32_t BigEndianWord(std::span<const std::uint8_t> bytes) {
            static_cast<std::uint32_t>(bytes[2]) << 8 | static_cast<std::uint32_t>(bytes[3]);
 }
 
-// The message, a 1 bit, zeros and the bit length as 64 bits: a whole number of blocks.
-std::vector<std::uint8_t> Padded(std::span<const std::uint8_t> data) {
-    std::vector<std::uint8_t> message(data.begin(), data.end());
-    message.push_back(0x80);
-    while (message.size() % 64 != 56) message.push_back(0);
+// The tail of the message after its whole blocks, a 1 bit, zeros and the bit length as 64
+// bits: one or two blocks. The whole blocks are hashed where they lie, so that a large
+// image is never copied.
+std::vector<std::uint8_t> PaddedTail(std::span<const std::uint8_t> data) {
+    const std::size_t whole = data.size() / 64 * 64;
+    std::vector<std::uint8_t> tail(data.begin() + static_cast<std::ptrdiff_t>(whole), data.end());
+    tail.push_back(0x80);
+    while (tail.size() % 64 != 56) tail.push_back(0);
     const std::uint64_t bits = static_cast<std::uint64_t>(data.size()) * 8;
     for (int shift = 56; shift >= 0; shift -= 8) {
-        message.push_back(static_cast<std::uint8_t>(bits >> shift));
+        tail.push_back(static_cast<std::uint8_t>(bits >> shift));
     }
-    return message;
+    return tail;
 }
 
 }  // namespace
@@ -69,9 +72,11 @@ void Sha256::Compress(std::span<const std::uint8_t, 64> block) {
 
 Sha256::Digest Sha256::Of(std::span<const std::uint8_t> data) {
     Sha256 hash;
-    const std::vector<std::uint8_t> message = Padded(data);
-    for (std::size_t at = 0; at < message.size(); at += 64) {
-        hash.Compress(std::span(message).subspan(at).first<64>());
+    const std::size_t whole = data.size() / 64 * 64;
+    for (std::size_t at = 0; at < whole; at += 64) hash.Compress(data.subspan(at).first<64>());
+    const std::vector<std::uint8_t> tail = PaddedTail(data);
+    for (std::size_t at = 0; at < tail.size(); at += 64) {
+        hash.Compress(std::span(tail).subspan(at).first<64>());
     }
     Digest digest{};
     for (std::size_t i = 0; i < 32; ++i) {

@@ -380,3 +380,20 @@ TEST(SendHeadless, RunsOnSeveralPortsAndRecordsEveryTransfer) {
 
 }  // namespace
 }  // namespace ymodem::test
+
+namespace ymodem::test {
+namespace {
+
+// However many ports a run has, it holds the image once.
+TEST(SendHeadless, ManyPortsShareOneImage) {
+    SenderRig rig(SenderRig::Options(1, false, {"A", "B", "C", "D", "E", "F", "G", "H"}));
+    ASSERT_EQ(rig.Sender->Start(), std::nullopt);
+    const auto& first = rig.Sender->Port(0).Driver().State().FileData;
+    EXPECT_EQ(first.size(), 300u);
+    for (std::size_t port = 1; port < 8; ++port) {
+        EXPECT_TRUE(rig.Sender->Port(port).Driver().State().FileData.SameCopy(first)) << port;
+    }
+}
+
+}  // namespace
+}  // namespace ymodem::test

@@ -57,6 +57,15 @@ std::vector<std::string> SortedNaturally(std::vector<std::string> names) {
     return names;
 }
 
+// Where the system keeps the device node of every port it reports, under the port's name.
+constexpr const char* kDevicesFolder = "/dev";
+
+bool HasDeviceNode(const std::string& name) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::path(kDevicesFolder) / PathFromUtf8(name),
+                                   error);
+}
+
 }  // namespace
 
 DevicePortNaming::DevicePortNaming(std::string portsFolder, SystemPortList systemPorts)
@@ -90,7 +99,15 @@ std::string DevicePortNaming::NameFromListText(const std::string& listText) cons
 }
 
 std::string DevicePortNaming::DeviceFor(const std::string& name) const {
-    if (name.find('/') != std::string::npos) return name;
+    // A path not there is no device: found with a stat, where an open would cost far more
+    // on every poll of a port waited for.
+    if (name.find('/') != std::string::npos) {
+        std::error_code error;
+        if (!std::filesystem::exists(PathFromUtf8(name), error)) {
+            throw CommError(CommError::kDeviceUnavailable, name);
+        }
+        return name;
+    }
     if (auto device = LinkDevice(name)) return *device;
     if (auto location = SystemLocation(name)) return *location;
     throw CommError(CommError::kDeviceUnavailable, name);
@@ -125,7 +142,10 @@ std::optional<std::string> DevicePortNaming::LinkDevice(const std::string& name)
     return Utf8FromPath(device);
 }
 
+// Only a name with a device node can be a system port: a port waited for is looked for by
+// its own name, never by listing every port of the system.
 std::optional<std::string> DevicePortNaming::SystemLocation(const std::string& name) const {
+    if (!HasDeviceNode(name)) return std::nullopt;
     for (const SystemPort& port : systemPorts_()) {
         if (port.name == name) return port.location;
     }

@@ -57,19 +57,13 @@ std::vector<std::string> SortedNaturally(std::vector<std::string> names) {
     return names;
 }
 
-// Where the system keeps the device node of every port it reports, under the port's name.
-constexpr const char* kDevicesFolder = "/dev";
-
-bool HasDeviceNode(const std::string& name) {
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::path(kDevicesFolder) / PathFromUtf8(name),
-                                   error);
-}
-
 }  // namespace
 
-DevicePortNaming::DevicePortNaming(std::string portsFolder, SystemPortList systemPorts)
-    : portsFolder_(std::move(portsFolder)), systemPorts_(std::move(systemPorts)) {}
+DevicePortNaming::DevicePortNaming(std::string portsFolder, SystemPortList systemPorts,
+                                   std::string devicesFolder)
+    : portsFolder_(std::move(portsFolder)),
+      systemPorts_(std::move(systemPorts)),
+      devicesFolder_(std::move(devicesFolder)) {}
 
 std::string DevicePortNaming::DefaultPortsFolder() {
     const auto folder = PortsFolder();
@@ -150,6 +144,11 @@ std::optional<std::string> DevicePortNaming::SystemLocation(const std::string& n
         if (port.name == name) return port.location;
     }
     return std::nullopt;
+}
+
+bool DevicePortNaming::HasDeviceNode(const std::string& name) const {
+    std::error_code error;
+    return std::filesystem::exists(PathFromUtf8(devicesFolder_) / PathFromUtf8(name), error);
 }
 
 }  // namespace ymodem

@@ -119,8 +119,7 @@ TEST_F(PortFolderNaming, ListsTheSystemPortsOnlyForANameWithADeviceNode) {
         ++listings;
         return std::vector<DevicePortNaming::SystemPort>{{"null", "/dev/null"}};
     });
-    EXPECT_EQ(ErrorNumberOf([&] { naming.DeviceFor("ttyNOSUCH"); }),
-              CommError::kDeviceUnavailable);
+    EXPECT_EQ(ErrorNumberOf([&] { naming.DeviceFor("ttyNOSUCH"); }), CommError::kDeviceUnavailable);
     EXPECT_EQ(listings, 0);
     EXPECT_EQ(naming.DeviceFor("null"), "/dev/null");
     EXPECT_EQ(listings, 1);

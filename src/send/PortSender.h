@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "AcknowledgedBytes.h"
 #include "BurnFileSource.h"
 #include "ConsoleView.h"
 #include "FlashRecord.h"
@@ -26,9 +27,7 @@ public:
     using DoneHandler = std::function<void()>;
 
     struct Output {
-        std::FILE* Out = nullptr;
-        std::FILE* Err = nullptr;
-        std::FILE* Bar = nullptr;  // null: no progress bar
+        SendConsole* Console = nullptr;  // the run's output, error stream and progress line
         std::string Prefix;
         bool ShowFileLine = true;
     };
@@ -97,6 +96,7 @@ private:
     std::unique_ptr<WakeTimer> wake_;
     std::unique_ptr<WakeTimer> poll_;
     std::unique_ptr<TransferDriver> driver_;
+    AcknowledgedBytes acknowledged_;
     ConsoleView view_;
     WallClock wallClock_;
     RecordHandler record_;

@@ -33,7 +33,7 @@ void ConsoleView::PrintLine(const std::string& text) {
 void ConsoleView::EndTransfer() {
     if (!underWay_) return;
     underWay_ = false;
-    console_.ShowProgress(port_, std::nullopt);
+    console_.EndTransfer(port_);
 }
 
 void ConsoleView::ShowProgress() {

@@ -53,7 +53,7 @@ bool HeadlessSender::OpenLog() {
     log_ = FlashLog::Open(options_.LogFile, reason);
     if (!log_) {
         console_.PrintErr("ymodem-send: cannot open the flash log %s for appending: %s\n",
-                  options_.LogFile.c_str(), reason.c_str());
+                          options_.LogFile.c_str(), reason.c_str());
     }
     return log_.has_value();
 }
@@ -72,7 +72,7 @@ void HeadlessSender::Append(const FlashRecord& record) {
     if (!log_ || log_->Append(record) || logFailed_) return;
     logFailed_ = true;
     console_.PrintErr("ymodem-send: cannot write to the flash log %s; flashing goes on\n",
-              options_.LogFile.c_str());
+                      options_.LogFile.c_str());
 }
 
 void HeadlessSender::HandlePortDone() {
@@ -101,7 +101,7 @@ void HeadlessSender::HandleTimeout() {
     for (const auto& port : ports_) finished += port->Transfers();
     const auto wanted = static_cast<long>(options_.Count) * static_cast<long>(ports_.size());
     console_.PrintErr("ymodem-send: timed out after %d s, %d of %ld transfers finished\n",
-              options_.TimeoutSeconds, finished, wanted);
+                      options_.TimeoutSeconds, finished, wanted);
     for (const auto& port : ports_) port->EndRun();
     // Each port that had not finished ends 4; the first port that did not succeed speaks.
     Finish(RunExitCode());
@@ -129,7 +129,7 @@ void HeadlessSender::PrintSummary() {
     if (!opened) return;
     for (const auto& port : ports_) {
         console_.PrintErr("%s: %d flashed, %d failed\n", port->Port().c_str(), port->Flashed(),
-                  port->Failed());
+                          port->Failed());
     }
     if (ports_.size() > 1) console_.PrintErr("total: %d flashed, %d failed\n", flashed, failed);
 }

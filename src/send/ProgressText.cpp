@@ -64,20 +64,18 @@ std::string TransferLineText(const TransferProgress& progress) {
            RateText(progress.Rate) + "  " + TimeLeftText(SecondsLeft(progress));
 }
 
-std::string SummaryLineText(std::span<const std::optional<TransferProgress>> ports) {
+std::string SummaryLineText(std::span<const std::optional<TransferProgress>> round, int underWay) {
     TransferBytes together;
     std::optional<double> rate;
     std::optional<double> slowest;
-    int flashing = 0;
-    for (const auto& port : ports) {
+    for (const auto& port : round) {
         if (!port) continue;
-        ++flashing;
         together.Confirmed += port->Bytes.Confirmed;
         together.Total += port->Bytes.Total;
         if (port->Rate) rate = rate.value_or(0) + *port->Rate;
         if (const auto left = SecondsLeft(*port)) slowest = std::max(slowest.value_or(0), *left);
     }
-    return Printed("%d of %zu ports flashing  ", flashing, ports.size()) +
+    return Printed("%d of %zu ports flashing  ", underWay, round.size()) +
            PercentAndBar(together, kSummaryBarWidth) + " " + RateText(rate) + "  " +
            TimeLeftText(slowest);
 }

@@ -24,10 +24,11 @@ struct TransferProgress {
 // the rate and the time left. For one transfer:
 //    45% [==========>            ] 14.0 KiB/31.2 KiB  955 B/s  ETA 0:00:17
 std::string TransferLineText(const TransferProgress& progress);
-// For several ports, one line over all of them (a port without a transfer is unset): the
-// bytes of the transfers under way together, their rates added up, and the time until the
-// slowest of them ends.
+// For several ports, one line over the round of transfers since the ports were last all
+// idle: one entry a port, unset where the port has had no transfer in the round, ended
+// ones counted whole and without a rate. It gives how many are under way, how much of the
+// round's bytes is done, the rates added up, and the time until the slowest one ends.
 //   3 of 16 ports flashing  45% [========>          ] 12.3 KiB/s  ETA 0:00:12
-std::string SummaryLineText(std::span<const std::optional<TransferProgress>> ports);
+std::string SummaryLineText(std::span<const std::optional<TransferProgress>> round, int underWay);
 
 }  // namespace ymodem

@@ -29,31 +29,58 @@ void SendConsole::PrintErr(const char* format, ...) {
 }
 
 void SendConsole::Write(std::FILE* stream, std::string_view text) {
-    if (line_) line_->Wipe();
+    Wipe();
     WriteText(stream, text);
     Redraw();
 }
 
-std::size_t SendConsole::AddPort() {
-    ports_.emplace_back();
-    return ports_.size() - 1;
+void SendConsole::Wipe() {
+    if (line_) line_->Wipe();
+    drawn_.reset();
 }
 
-void SendConsole::ShowProgress(std::size_t port, const std::optional<TransferProgress>& progress) {
-    ports_.at(port) = progress;
+void SendConsole::Draw(const std::string& text) {
+    if (text == drawn_) return;  // a terminal far away pays for every byte
+    line_->Draw(text);
+    drawn_ = text;
+}
+
+std::size_t SendConsole::AddPort() {
+    round_.emplace_back();
+    underWay_.push_back(false);
+    return round_.size() - 1;
+}
+
+void SendConsole::ShowProgress(std::size_t port, const TransferProgress& progress) {
+    round_.at(port) = progress;
+    underWay_.at(port) = true;
+    Redraw();
+}
+
+// An ended transfer counts as done for the round, so that the summary's share never runs
+// backwards when one board of a tray is finished before the others.
+void SendConsole::EndTransfer(std::size_t port) {
+    if (!underWay_.at(port)) return;
+    underWay_[port] = false;
+    if (auto& ended = round_[port]) {
+        ended->Bytes.Confirmed = ended->Bytes.Total;
+        ended->Rate.reset();
+    }
+    if (std::none_of(underWay_.begin(), underWay_.end(), [](bool on) { return on; })) {
+        std::fill(round_.begin(), round_.end(), std::nullopt);
+    }
     Redraw();
 }
 
 void SendConsole::Redraw() {
     if (!line_) return;
-    const bool underWay = std::any_of(ports_.begin(), ports_.end(),
-                                      [](const auto& port) { return port.has_value(); });
-    if (!underWay) {
-        line_->Wipe();
-    } else if (ports_.size() == 1) {
-        line_->Draw(TransferLineText(*ports_.front()));
+    const auto underWay = std::count(underWay_.begin(), underWay_.end(), true);
+    if (underWay == 0) {
+        Wipe();
+    } else if (round_.size() == 1) {
+        Draw(TransferLineText(*round_.front()));
     } else {
-        line_->Draw(SummaryLineText(ports_));
+        Draw(SummaryLineText(round_, static_cast<int>(underWay)));
     }
 }
 

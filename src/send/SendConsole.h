@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,17 +33,24 @@ public:
     // A place for one port's transfers on the progress line; with one port the line shows
     // its transfer, with several one summary of all of them.
     std::size_t AddPort();
-    // The port's transfer as it stands, or, unset, no transfer under way.
-    void ShowProgress(std::size_t port, const std::optional<TransferProgress>& progress);
+    // The port's transfer under way as it stands.
+    void ShowProgress(std::size_t port, const TransferProgress& progress);
+    // The port's transfer has ended, however it ended. Once none is under way the line goes.
+    void EndTransfer(std::size_t port);
 
 private:
     void Write(std::FILE* stream, std::string_view text);
     void Redraw();
+    void Draw(const std::string& text);
+    void Wipe();
 
     std::FILE* out_;
     std::FILE* err_;
     std::optional<TerminalLine> line_;
-    std::vector<std::optional<TransferProgress>> ports_;
+    std::optional<std::string> drawn_;  // what the line shows
+    // Each port's transfer in the round since all were last idle, under way or ended.
+    std::vector<std::optional<TransferProgress>> round_;
+    std::vector<bool> underWay_;
 };
 
 }  // namespace ymodem

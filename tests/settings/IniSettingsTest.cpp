@@ -88,8 +88,9 @@ TEST_F(SettingsIniFile, WindowsFileKeepsEveryOtherByte) {
             return mark.empty() ? ToSystem8Bit(text) : text;
         };
         const std::string path = "D:\\烧写\\fw";
-        const std::string before = mark + "[Para1]\r\nSaveComm=COM3\r\nCboBaud=5\r\nPath=" +
-                                   inFile(path) + "\r\n\r\n; written on Windows\r\n[After]\r\nB=2\r\n";
+        const std::string before = mark +
+                                   "[Para1]\r\nSaveComm=COM3\r\nCboBaud=5\r\nPath=" + inFile(path) +
+                                   "\r\n\r\n; written on Windows\r\n[After]\r\nB=2\r\n";
         WriteBytes(path_, before);
 
         WriteIniStr(file_, "Para1", "CboBaud", "7");

@@ -9,6 +9,10 @@ import time
 from figures import BenchError
 from timing_log import read_log
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                "support"))
+from virtual_device import DeviceError, VirtualDevice  # noqa: E402
+
 IMAGE_SIZE = 32767            # the largest burn file
 
 
@@ -17,23 +21,20 @@ class Device:
 
     def __init__(self, tools, folder, log, *options):
         self.log = log
-        args = [tools.devsim, "--no-link", "--timing", log, *options]
-        self.process = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                        text=True, cwd=folder)
-        first = self.process.stdout.readline()
-        if not first.startswith("port: "):
-            raise BenchError("ymodem-devsim did not start: %r %s" % (first, self.process.stderr.read()))
-        self.port = first[len("port: "):].strip()
+        try:
+            self.device = VirtualDevice(tools.devsim, log + ".out", "--timing", log, *options,
+                                        cwd=folder)
+        except DeviceError as error:
+            raise BenchError(str(error))
+        self.process, self.port = self.device.process, self.device.port
 
     def finish(self, timeout):
         try:
-            out, err = self.process.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.communicate()
-            raise BenchError("ymodem-devsim did not finish")
-        if self.process.returncode != 0 or "MISMATCH" in out:
-            raise BenchError("ymodem-devsim exited %d\n%s%s" % (self.process.returncode, out, err))
+            code, out = self.device.finish(timeout)
+        except DeviceError as error:
+            raise BenchError(str(error))
+        if code != 0 or "MISMATCH" in out:
+            raise BenchError("ymodem-devsim exited %d\n%s" % (code, out))
         return out
 
 

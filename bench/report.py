@@ -76,6 +76,23 @@ def write_report(path, config, rows, notes, started, finished, load):
         f.write("\n".join(lines))
 
 
+def write_section(path, heading, rows, notes):
+    """Writes a section of its own into RESULTS.md, after the main report: in the place of
+    the one of that heading, or at the end."""
+    text = open(path).read() if os.path.exists(path) else "# Benchmark results\n"
+    after = ""
+    if heading in text:
+        start = text.index(heading)
+        end = text.find("\n## ", start + len(heading))
+        after = text[end:] if end >= 0 else ""
+        text = text[:start]
+    lines = [heading, ""] + notes + ["", "| Benchmark | Measured | Reference | Ratio / target | Met? |",
+                                     "|---|---|---|---|---|"]
+    lines += ["| %s |" % " | ".join(row) for row in rows]
+    with open(path, "w") as f:
+        f.write(text.rstrip("\n") + "\n\n" + "\n".join(lines) + "\n" + after)
+
+
 DEFINITIONS = """
 - **Line, time**: one image flashed into `ymodem-devsim --line-rate BAUD`, which paces every
   byte as an 8N1 line would. Measured from the moment the first byte of block 0 starts to

@@ -3,8 +3,8 @@
 sizes, ymodem-send.exe's start-up, a 32767-byte image paced at 115200 baud through wine
 against Linux as a ratio, and the turnaround under wine. The device is the Linux virtual
 device; under wine its pseudo-terminal is mapped as a COM port. Writes its rows into the
-"Windows programs under wine" section of RESULTS.md. Needs wine's environment (WINEPREFIX,
-the zh_CN locale) as scripts/windows-check.sh sets it.
+"Windows programs under wine" section of RESULTS.md. Runs in the wine environment of the
+Windows checks (scripts/wine-env.sh), its prefix in the Windows build.
 
     wine_bench.py --build build --build-win build-win --results bench/RESULTS.md
 """
@@ -18,24 +18,22 @@ import types
 
 from figures import BenchError, ms, percentile, s
 from processes import IMAGE_SIZE, Device, make_image
-from report import machine
+from report import machine, write_section
 from timing_log import line_figures, protocol_floor_ns, read_log, transfers, turnarounds
+import wine_env  # noqa: E402 (on the path through processes)
 
 COM = "COM9"
 HEADING = "## Windows programs under wine"
 
 
 def map_port(device):
-    link = os.path.join(os.environ["WINEPREFIX"], "dosdevices", COM.lower())
-    if os.path.lexists(link):
-        os.remove(link)
-    os.symlink(device.port, link)
+    wine_env.map_com(COM, device.port)
 
 
 def sender_command(tools, windows, image, count, timeout, baud=115200):
     common = ["--quiet", "--baud", str(baud), "--count", str(count), "--timeout", str(timeout)]
     if windows:
-        return ["wine", tools.send_exe, *common, COM, "Z:" + image.replace("/", "\\")]
+        return ["wine", tools.send_exe, *common, COM, wine_env.windows_path(image)]
     return [tools.send, *common, "%s", image]
 
 
@@ -121,17 +119,6 @@ def rows_of(tools, folder, config):
     return rows
 
 
-def write_section(path, rows, notes):
-    text = open(path).read() if os.path.exists(path) else "# Benchmark results\n"
-    if HEADING in text:
-        text = text[:text.index(HEADING)].rstrip("\n") + "\n"
-    lines = ["", HEADING, ""] + notes + ["", "| Benchmark | Measured | Reference | Ratio / target | Met? |",
-                                        "|---|---|---|---|---|"]
-    lines += ["| %s |" % " | ".join(row) for row in rows]
-    with open(path, "w") as f:
-        f.write(text + "\n".join(lines) + "\n")
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
@@ -142,6 +129,7 @@ def main():
                         help="a line for the section, e.g. a figure taken elsewhere")
     args = parser.parse_args()
     args.build, args.build_win = os.path.abspath(args.build), os.path.abspath(args.build_win)
+    wine_env.use(args.build_win)
     tools = types.SimpleNamespace(
         devsim=os.path.join(args.build, "apps", "ymodem-devsim", "ymodem-devsim"),
         send=os.path.join(args.build, "apps", "ymodem-send", "ymodem-send"),
@@ -154,8 +142,8 @@ def main():
         rows = rows_of(tools, folder, config)
     version = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
     notes = ["Machine: %s. Run %s, %s, code page 936; the programs as built in %s."
-             % (machine(), started, version, args.build_win)] + ["- " + n for n in args.note]
-    write_section(args.results, rows, notes)
+             % (machine(), started, version, os.path.basename(args.build_win))] + ["- " + n for n in args.note]
+    write_section(args.results, HEADING, rows, notes)
     for row in rows:
         print(" | ".join(row))
 

@@ -16,23 +16,8 @@ build=${YMODEM_WIN_BUILD:-$root/build-win}
 scripts/ensure-deps.sh cmake ninja-build ccache g++-mingw-w64-x86-64-posix googletest libcli11-dev nlohmann-json3-dev \
     wine wine64 locales
 
-mkdir -p "$build"
-
-# Wine takes the ANSI code page from LC_CTYPE, and names files through the Unix locale's
-# character set, so a real zh_CN.UTF-8 locale is needed; it is compiled into the build
-# folder rather than installed into the system.
-locale_dir=$build/locale
-if [ ! -f "$locale_dir/zh_CN.UTF-8/LC_CTYPE" ]; then
-    mkdir -p "$locale_dir"
-    localedef -i zh_CN -f UTF-8 "$locale_dir/zh_CN.UTF-8"
-fi
-export LOCPATH=$locale_dir
-export WINEPREFIX=$build/wine
-export WINEDEBUG=-all
-# No .NET or HTML engines: the tests are console programs, and the prompts to download
-# them would wait for a user.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-wine_locale=(env LC_ALL=zh_CN.UTF-8)
+source scripts/wine-env.sh
+wine_env "$build" wine "$build/wine.log" null
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -G Ninja \
@@ -43,11 +28,6 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 
 echo "== wine: code page check =="
-"${wine_locale[@]}" wineboot --init >/dev/null 2>&1 || true
-# Windows without a display: wine's null graphics driver lets the tests make hidden windows
-# for the window's controls, where the missing X display would refuse every window.
-wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-wineserver -w
 cat >"$build/wine-check.cpp" <<'CHECK'
 #include <windows.h>
 #include <cstdio>
@@ -60,40 +40,37 @@ int main(int argc, char** argv) {
 }
 CHECK
 x86_64-w64-mingw32-g++-posix -static -O1 "$build/wine-check.cpp" -o "$build/wine-check.exe"
-# One program runs through the whole check, so that wine's server and its service
-# processes stay up: otherwise the first test starts the services, they inherit that
-# test's output pipe and ctest waits for it to close for ever, and a server quitting
-# between two tests drops the next one's connection.
-# The server itself first, with its output in the log: when a pseudo-terminal closes it
-# prints some 10,000 lines of its objects.
-wineserver -p >>"$build/wine.log" 2>&1 </dev/null
+# The services start apart, or the first test would start them, they would inherit its
+# output pipe and ctest would wait for it to close for ever. One program runs through the
+# whole check, so that they stay up.
+wine_start_services
 "${wine_locale[@]}" wine "$build/wine-check.exe" keep </dev/null >/dev/null 2>&1 &
 keeper=$!
-trap 'kill "$keeper" 2>/dev/null || true; wineserver --kill >/dev/null 2>&1 || true' EXIT
-if ! "${wine_locale[@]}" wine "$build/wine-check.exe"; then
+trap 'kill "$keeper" 2>/dev/null || true; wine_stop' EXIT
+if ! wine "$build/wine-check.exe"; then
     echo "wine does not run with code page 936" >&2
     exit 1
 fi
 
 echo "== build for Windows =="
 # Test discovery runs the programs under wine during the build.
-"${wine_locale[@]}" cmake --build "$build" --parallel 2
+in_wine_locale cmake --build "$build" --parallel 2
 
 echo "== test under wine =="
-"${wine_locale[@]}" ctest --test-dir "$build" --output-on-failure --parallel 2
+in_wine_locale ctest --test-dir "$build" --output-on-failure --parallel 2
 
 echo "== the Windows serial control on pseudo-terminals mapped as COM ports =="
 # The relay links two pseudo-terminals as COM5 and COM6: the control under test opens COM5,
 # the test plays the device on COM6 and hangs both up through a file.
 hangup=$build/com-hangup
 rm -f "$hangup"
-python3 tests/win32/com_relay.py "$WINEPREFIX/dosdevices" com5 com6 "$hangup" >"$build/relay.log" 2>&1 &
+python3 tests/win32/com_relay.py com5 com6 "$hangup" >"$build/relay.log" 2>&1 &
 relay=$!
-trap 'kill "$relay" "$keeper" 2>/dev/null || true; wineserver --kill >/dev/null 2>&1 || true' EXIT
+trap 'kill "$relay" "$keeper" 2>/dev/null || true; wine_stop' EXIT
 for _ in $(seq 100); do grep -q ready "$build/relay.log" 2>/dev/null && break; sleep 0.05; done
 YMODEM_TEST_COM=COM5 YMODEM_TEST_DEVICE_COM=COM6 \
     YMODEM_TEST_HANGUP="Z:$(echo "$hangup" | tr / '\\')" \
-    "${wine_locale[@]}" wine "$build/tests/win32/win32_tests.exe" --gtest_filter='Win32/PortContract*' \
+    wine "$build/tests/win32/win32_tests.exe" --gtest_filter='Win32/PortContract*' \
     2>>"$build/wine.log"
 
 echo "== ymodem-send.exe against the virtual device on a pseudo-terminal mapped as COM8 =="
@@ -102,7 +79,7 @@ linux_build=$root/build
 if [ ! -x "$linux_build/apps/ymodem-devsim/ymodem-devsim" ]; then
     scripts/build.sh "$linux_build" >/dev/null
 fi
-"${wine_locale[@]}" python3 tests/win32/wine_send.py "$linux_build" "$build" 2>>"$build/wine.log"
+in_wine_locale python3 tests/win32/wine_send.py "$linux_build" "$build" 2>>"$build/wine.log"
 
 echo "== the window under wine on a virtual display =="
 YMODEM_LINUX_BUILD=$linux_build scripts/wine-window-check.sh "$build"

@@ -23,36 +23,27 @@ rm -f "$out"/*.png "$out"/*.txt
 scripts/ensure-deps.sh wine wine64 locales xvfb xauth xdotool imagemagick fonts-noto-cjk
 [ -x "$devsim" ] || scripts/build.sh "$linux_build"
 
-locale_dir=$build/locale
-if [ ! -f "$locale_dir/zh_CN.UTF-8/LC_CTYPE" ]; then
-    mkdir -p "$locale_dir"
-    localedef -i zh_CN -f UTF-8 "$locale_dir/zh_CN.UTF-8"
-fi
-export LOCPATH=$locale_dir
-# Wine takes the ANSI code page from the locale; the shell itself stays in its own.
-wine() { LC_ALL=zh_CN.UTF-8 command wine "$@"; }
-export WINEPREFIX=$build/wine-window WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 log=$out/wine.log
 : >"$log"
-
+source scripts/wine-env.sh
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
 xvfb=$!
 app=
 devsim_pid=
 cleanup() {
     for pid in $app $devsim_pid $xvfb; do kill "$pid" 2>/dev/null || true; done
-    wineserver -k >/dev/null 2>&1 || true
+    wine_stop
 }
 trap cleanup EXIT
 for _ in $(seq 100); do [ -s "$out/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(cat "$out/display")
+# A prefix of its own, with a graphics driver: the window is drawn on the virtual display.
+wine_env "$build" wine-window "$log"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # Chinese text draws only where the registry maps the Windows families to an installed one.
-wineserver -k >/dev/null 2>&1 || true
-if [ ! -f "$WINEPREFIX/system.reg" ]; then wineboot --init >>"$log" 2>&1 </dev/null; fi
 # A .reg file of regedit's from its lines: UTF-16 LE with a byte order mark; gives its path.
 reg_file() {
     local name=$1
@@ -73,19 +64,12 @@ noto='="Noto Sans CJK SC"'
 import_reg "$(reg_file fonts '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' "\"SimSun\"$noto" \
     "\"宋体\"$noto" "\"NSimSun\"$noto" "\"Microsoft YaHei\"$noto" "\"微软雅黑\"$noto" "$desktop" \
     '"LogPixels"=dword:00000060')"
-# Wine's services keep the standard handles of the first program; they get the log.
-start_services() {
-    wineserver -p >>"$log" 2>&1 </dev/null
-    wine cmd /c exit >>"$log" 2>&1 </dev/null
-}
-start_services
+wine_start_services
 
 drive_c=$WINEPREFIX/drive_c
 user_dir=$drive_c/users/$(id -un)/AppData/Local/ymodem-burner
 shared_ini=$drive_c/YmodemCfg.ini
 
-# Only the ports a run maps exist.
-clear_ports() { rm -f "$WINEPREFIX"/dosdevices/com*; }
 # The first line of the probe's output for that control, from its text on.
 control_text() { grep -a "^$1 " "$out/probe.txt" | head -1 | cut -d' ' -f8- | tr -d '\r'; }
 run_probe() { wine "$probe" >"$out/probe.txt" 2>>"$log" </dev/null; }
@@ -104,7 +88,7 @@ start_window() {
     local started found
     started=$(date +%s%N)
     # Through env, which execs wine, which execs the program: $! is the program.
-    env LC_ALL=zh_CN.UTF-8 wine "$exe" >>"$log" 2>&1 </dev/null &
+    "${wine_locale[@]}" wine "$exe" >>"$log" 2>&1 </dev/null &
     app=$!
     # xdotool's own --sync looks every 0.5 s; this looks every 20 ms, for 30 s at most.
     window=
@@ -136,7 +120,7 @@ lamp=11x11+183+27
 press_alt_o() { xdotool windowfocus --sync "$window" && xdotool key alt+o; }
 
 echo "== hostile settings, no port =="
-clear_ports
+wine_clear_ports  # only the ports a run maps exist
 rm -rf "$user_dir"
 {
     printf '\xff\xfe\x00garbage\r\n[Para1]\nSaveComm=COM7%05000d\nCboBaud=99999999999999\n'
@@ -175,8 +159,8 @@ head -c 1000 /dev/urandom >"$other"
 "$devsim" --no-link --expect "$image" --count 2 --gap 3000 --timeout 60 >"$out/devsim.txt" 2>&1 &
 devsim_pid=$!
 for _ in $(seq 100); do grep -q '^port: ' "$out/devsim.txt" && break; sleep 0.05; done
-clear_ports
-ln -s "$(sed -n 's/^port: //p' "$out/devsim.txt")" "$WINEPREFIX/dosdevices/com5"
+wine_clear_ports
+wine_map_com COM5 "$(sed -n 's/^port: //p' "$out/devsim.txt")"
 # The settings file holds the system's 8-bit text: GBK for code page 936.
 printf '[Para1]\r\nSaveComm=COM5\r\nCboBaud=4\r\nPath=%s\r\n' "$(winepath -w "$image" 2>/dev/null)" |
     iconv -f UTF-8 -t GBK >"$shared_ini"
@@ -212,10 +196,10 @@ devsim_pid=
 
 echo "== 144 dots per inch =="
 # The registry is written with the server down; the window places everything anew.
-wineserver -k >/dev/null 2>&1 || true
+wine_stop
 import_reg "$(reg_file dpi "$desktop" '"LogPixels"=dword:00000090')"
-start_services
-clear_ports
+wine_start_services
+wine_clear_ports
 rm -f "$shared_ini"
 if start_window dpi144; then
     check_layout dpi144

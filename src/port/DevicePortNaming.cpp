@@ -59,8 +59,11 @@ std::vector<std::string> SortedNaturally(std::vector<std::string> names) {
 
 }  // namespace
 
-DevicePortNaming::DevicePortNaming(std::string portsFolder, SystemPortList systemPorts)
-    : portsFolder_(std::move(portsFolder)), systemPorts_(std::move(systemPorts)) {}
+DevicePortNaming::DevicePortNaming(std::string portsFolder, SystemPortList systemPorts,
+                                   std::string devicesFolder)
+    : portsFolder_(std::move(portsFolder)),
+      systemPorts_(std::move(systemPorts)),
+      devicesFolder_(std::move(devicesFolder)) {}
 
 std::string DevicePortNaming::DefaultPortsFolder() {
     const auto folder = PortsFolder();
@@ -90,7 +93,15 @@ std::string DevicePortNaming::NameFromListText(const std::string& listText) cons
 }
 
 std::string DevicePortNaming::DeviceFor(const std::string& name) const {
-    if (name.find('/') != std::string::npos) return name;
+    // A path not there is no device: found with a stat, where an open would cost far more
+    // on every poll of a port waited for.
+    if (name.find('/') != std::string::npos) {
+        std::error_code error;
+        if (!std::filesystem::exists(PathFromUtf8(name), error)) {
+            throw CommError(CommError::kDeviceUnavailable, name);
+        }
+        return name;
+    }
     if (auto device = LinkDevice(name)) return *device;
     if (auto location = SystemLocation(name)) return *location;
     throw CommError(CommError::kDeviceUnavailable, name);
@@ -125,11 +136,19 @@ std::optional<std::string> DevicePortNaming::LinkDevice(const std::string& name)
     return Utf8FromPath(device);
 }
 
+// Only a name with a device node can be a system port: a port waited for is looked for by
+// its own name, never by listing every port of the system.
 std::optional<std::string> DevicePortNaming::SystemLocation(const std::string& name) const {
+    if (!HasDeviceNode(name)) return std::nullopt;
     for (const SystemPort& port : systemPorts_()) {
         if (port.name == name) return port.location;
     }
     return std::nullopt;
+}
+
+bool DevicePortNaming::HasDeviceNode(const std::string& name) const {
+    std::error_code error;
+    return std::filesystem::exists(PathFromUtf8(devicesFolder_) / PathFromUtf8(name), error);
 }
 
 }  // namespace ymodem

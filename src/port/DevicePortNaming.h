@@ -20,8 +20,10 @@ public:
     };
     using SystemPortList = std::function<std::vector<SystemPort>()>;
 
-    // portsFolder in UTF-8; empty offers no links.
-    DevicePortNaming(std::string portsFolder, SystemPortList systemPorts);
+    // portsFolder in UTF-8; empty offers no links. devicesFolder: where the system keeps the
+    // device node of each port it reports, under the port's name.
+    DevicePortNaming(std::string portsFolder, SystemPortList systemPorts,
+                     std::string devicesFolder = "/dev");
 
     // The user's ports folder, shared with the virtual device (see PortsFolder); empty
     // when the environment names no configuration folder, and then no links are offered.
@@ -37,8 +39,11 @@ private:
     std::optional<std::string> LinkDevice(const std::string& name) const;
     std::optional<std::string> SystemLocation(const std::string& name) const;
 
+    bool HasDeviceNode(const std::string& name) const;
+
     std::string portsFolder_;
     SystemPortList systemPorts_;
+    std::string devicesFolder_;
 };
 
 }  // namespace ymodem

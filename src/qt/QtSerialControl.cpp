@@ -8,6 +8,7 @@
 
 #include "CommError.h"
 #include "DevicePortNaming.h"
+#include "LowLatency.h"
 #include "OpenErrorNumber.h"
 #include "PortAccess.h"
 #include "QtText.h"
@@ -181,6 +182,7 @@ void QtSerialControl::Open() {
         const int number = OpenErrorNumber(port_->error(), PortAccess::CanReadWrite(device));
         throw CommError(number, device + ": " + ErrorText());
     }
+    RequestLowLatency(port_->handle());
     lossPending_ = false;
     // QSerialPort opens even when the device refuses the recorded settings.
     if (!Apply(settings_)) {

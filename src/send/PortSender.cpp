@@ -113,7 +113,9 @@ bool PortSender::RetryLater(int errorNumber) {
 void PortSender::WaitForPort() {
     if (!waitAnnounced_) ShowStatus("等待" + port_ + "接入...");
     waitAnnounced_ = true;
-    poll_->Start(kPollInterval);
+    // On a shared 100 ms beat: the ports waited for are looked for in one wake-up.
+    poll_->Start(std::chrono::ceil<std::chrono::milliseconds>(kPollInterval -
+                                                              driver_->Now() % kPollInterval));
 }
 
 void PortSender::Poll() {

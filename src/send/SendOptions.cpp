@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <memory>
 
 #include <CLI/CLI.hpp>
 
@@ -12,8 +13,9 @@ namespace ymodem {
 
 namespace {
 
+constexpr const char* kUsage = "Usage: ymodem-send [OPTIONS] PORT... FILE";
+
 constexpr const char* kDescription =
-    "Usage: ymodem-send [OPTIONS] PORT... FILE\n\n"
     "Flashes FILE into the boot loader on PORT over YMODEM: every C the device sends while "
     "idle starts a transfer. Each status text is printed as one line. With several ports, "
     "each has its own transfers, and its lines start with the port.";
@@ -37,6 +39,21 @@ std::optional<int> WholeNumber(const std::string& text, int least) {
     if (first == end || error != std::errc() || stop != end || value < least) return std::nullopt;
     return value;
 }
+
+// CLI11 builds its usage line from the options, and cannot say that every positional but the
+// last is a port: the help starts with the program's own line instead, and the positionals'
+// row reads as that line does.
+class SendHelpFormatter final : public CLI::Formatter {
+public:
+    std::string make_description(const CLI::App*) const override { return {}; }
+    std::string make_usage(const CLI::App* app, std::string) const override {
+        return std::string(kUsage) + "\n\n" + app->get_description() + "\n";
+    }
+    std::string make_option_opts(const CLI::Option* option) const override {
+        if (option->get_positional()) return option->get_option_text();
+        return CLI::Formatter::make_option_opts(option);
+    }
+};
 
 ParsedSendOptions Refuse(const std::string& error) {
     return {std::nullopt, error, std::nullopt};
@@ -99,6 +116,7 @@ ParsedSendOptions ParseSendCommandLine(const std::vector<std::string>& arguments
     SendCommandLine line;
     CLI::App app(kDescription, "ymodem-send");
     app.footer(kFooter);
+    app.formatter(std::make_shared<SendHelpFormatter>());
     app.set_version_flag("-v,--version", YMODEM_VERSION);
     app.add_option("--baud", line.Baud,
                    "Baud rate: any rate the port takes, such as 115200, 460800 or 921600 "
@@ -109,7 +127,9 @@ ParsedSendOptions ParseSendCommandLine(const std::vector<std::string>& arguments
         ->type_name("N");
     app.add_option("--timeout", line.Timeout, "Exit 4 when not done after this many seconds.")
         ->type_name("SECONDS");
-    app.add_flag("--quiet", line.Quiet, "No progress bar on the terminal.");
+    app.add_flag("--quiet", line.Quiet,
+                 "No progress bar on the terminal, and no 'PORT: N flashed, M failed' lines "
+                 "at the end. Status lines and error messages are printed all the same.");
     app.add_flag("--end-session", line.EndSession,
                  "After the last of --count transfers, answer the device's next C with the "
                  "empty block 0 that ends a YMODEM batch (at most 5 s later).");
@@ -128,7 +148,7 @@ ParsedSendOptions ParseSendCommandLine(const std::vector<std::string>& arguments
     app.add_option("PORT", line.Positional,
                    "PORT: a port name as the window lists it, or a device path; several ports "
                    "are flashed side by side. FILE: the burn file, at most 32767 bytes.")
-        ->type_name("PORT... FILE");
+        ->option_text("... FILE");
 
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());

@@ -13,6 +13,9 @@ import tempfile
 import time
 import tty
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from virtual_device import DeviceError, VirtualDevice  # noqa: E402
+
 BIN = sys.argv[1]
 SEND = os.path.join(BIN, "apps", "ymodem-send", "ymodem-send")
 DEVSIM = os.path.join(BIN, "apps", "ymodem-devsim", "ymodem-devsim")
@@ -32,44 +35,25 @@ def image(folder, size, name="app.bin", seed=1):
 
 
 class Device:
-    """A running ymodem-devsim on a fresh pseudo-terminal. Its output goes to a file, so
-    that a long run never blocks on a full pipe."""
+    """ymodem-devsim on a fresh pseudo-terminal, saving what it receives in folder/received."""
 
     def __init__(self, folder, expect, *options, name=None, env=None):
         self.out_dir = os.path.join(folder, "received")
         os.makedirs(self.out_dir, exist_ok=True)
-        link = ["--name", name] if name else ["--no-link"]
-        args = [DEVSIM, *link, "--output", self.out_dir, *options]
-        if expect:
-            args += ["--expect", expect]
-        self.log = os.path.join(folder, "device.log")
-        self.log_file = open(self.log, "w")
-        self.process = subprocess.Popen(args, stdout=self.log_file, stderr=subprocess.STDOUT,
-                                        text=True, env=env)
-        self.port = None
-        deadline = time.monotonic() + 10
-        while self.port is None and time.monotonic() < deadline:
-            with open(self.log) as f:
-                first = f.readline()
-            if first.endswith("\n"):
-                if not first.startswith("port: "):
-                    fail("devsim did not print its port: %r" % first)
-                self.port = first[len("port: "):].strip()
-            else:
-                time.sleep(0.01)
-        if self.port is None:
-            fail("devsim did not start")
+        args = ["--output", self.out_dir, *options] + (["--expect", expect] if expect else [])
+        try:
+            self.device = VirtualDevice(DEVSIM, os.path.join(folder, "device.log"), *args,
+                                        name=name, env=env)
+        except DeviceError as error:
+            fail(str(error))
+        self.process, self.port = self.device.process, self.device.port
 
     def finish(self, timeout=60):
         try:
-            self.process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            fail("devsim did not finish")
-        self.log_file.close()
-        with open(self.log) as f:
-            out = f.read()
-        return self.process.returncode, out, out
+            code, out = self.device.finish(timeout)
+        except DeviceError as error:
+            fail(str(error))
+        return code, out, out
 
 
 def send(port, path, *options, timeout=60, env=None):
@@ -304,6 +288,20 @@ def case_two_ports():
         if any(not line.startswith(tuple(p + ": " for p in ports)) for line in lines[1:]):
             fail("a line without its port\n" + out)
         print("two ports in one run: both verified, every line led by its port")
+
+
+def case_many_ports():
+    """As many ports as a tray on stacked hubs: 64 devices flashed in one run."""
+    with tempfile.TemporaryDirectory() as folder:
+        path = image(folder, 1100)
+        devices = [Device(os.path.join(folder, str(n)), path, "--timeout", "120")
+                   for n in range(64)]
+        code, out, err = send([d.port for d in devices], path, "--timeout", "120", timeout=180)
+        for device in devices:
+            expect_verified(device)
+        if code != 0 or out.count("文件发送完毕!") != 64:
+            fail("exit %d, %d finished\n%s" % (code, out.count("文件发送完毕!"), err))
+        print("64 ports in one run: every device verified")
 
 
 def case_log():

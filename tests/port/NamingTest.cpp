@@ -101,14 +101,28 @@ TEST_F(PortFolderNaming, OffersSystemPortsThenLinksEachInNameOrder) {
 TEST_F(PortFolderNaming, NamesThatReachNoDeviceFailWith68WhenOpened) {
     Link("gone", folder_.Path() / "nowhere");
     const auto naming = NamingWith(Folder());
-    for (const char* name : {"gone", "ttyNOSUCH"}) {
+    for (const char* name : {"gone", "ttyNOSUCH", "/dev/any/path"}) {
         EXPECT_EQ(naming->NameFromListText(name), name);
         EXPECT_EQ(ErrorNumberOf([&] { naming->DeviceFor(name); }), CommError::kDeviceUnavailable)
             << name;
     }
-    EXPECT_EQ(naming->DeviceFor("/dev/any/path"), "/dev/any/path");
+    EXPECT_EQ(naming->DeviceFor("/dev/null"), "/dev/null");
     EXPECT_EQ(ErrorNumberOf([&] { naming->NameFromListText(""); }),
               CommError::kInvalidPropertyValue);
+}
+
+// A port waited for is looked for every 100 ms: by its own device node, not by asking the
+// system for all of its ports.
+TEST_F(PortFolderNaming, ListsTheSystemPortsOnlyForANameWithADeviceNode) {
+    int listings = 0;
+    const DevicePortNaming naming(Folder(), [&listings] {
+        ++listings;
+        return std::vector<DevicePortNaming::SystemPort>{{"null", "/dev/null"}};
+    });
+    EXPECT_EQ(ErrorNumberOf([&] { naming.DeviceFor("ttyNOSUCH"); }), CommError::kDeviceUnavailable);
+    EXPECT_EQ(listings, 0);
+    EXPECT_EQ(naming.DeviceFor("null"), "/dev/null");
+    EXPECT_EQ(listings, 1);
 }
 
 // Sets (or, given nothing, unsets) one environment variable for the object's life.

@@ -22,9 +22,10 @@ inline int ErrorNumberOf(const std::function<void()>& operation) {
 
 // Device naming that knows only the given ports, never the host's.
 inline std::unique_ptr<PortNaming> NamingWith(
-    const std::string& portsFolder = {},
-    std::vector<DevicePortNaming::SystemPort> systemPorts = {}) {
-    return std::make_unique<DevicePortNaming>(portsFolder, [systemPorts] { return systemPorts; });
+    const std::string& portsFolder = {}, std::vector<DevicePortNaming::SystemPort> systemPorts = {},
+    std::string devicesFolder = "/dev") {
+    return std::make_unique<DevicePortNaming>(
+        portsFolder, [systemPorts] { return systemPorts; }, devicesFolder);
 }
 
 }  // namespace ymodem

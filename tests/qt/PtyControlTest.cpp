@@ -93,10 +93,12 @@ TEST(PortPtyNames, LinkSystemNameAndPathAllReachTheDevice) {
     QTemporaryDir folder;
     ASSERT_TRUE(pty.IsOpen() && folder.isValid());
     ASSERT_TRUE(QFile::link(FromUtf8(pty.SlavePath()), folder.filePath("bench0")));
-    QtSerialControl control(NamingWith(ToUtf8(folder.path()), {{"ptyport", pty.SlavePath()}}));
+    // The system reports the pseudo-terminal as a port named after its node in /dev/pts.
+    const std::string number = pty.SlavePath().substr(pty.SlavePath().rfind('/') + 1);
+    QtSerialControl control(
+        NamingWith(ToUtf8(folder.path()), {{number, pty.SlavePath()}}, "/dev/pts"));
 
-    for (const std::string& name :
-         {std::string("bench0"), std::string("ptyport"), pty.SlavePath()}) {
+    for (const std::string& name : {std::string("bench0"), number, pty.SlavePath()}) {
         control.SetCommPort(name);
         control.SetPortOpen(true);
         const Bytes frame = {0x01, 0x00, 0xFF, 0x0D, 0x0A};

@@ -74,6 +74,10 @@ TEST(SendOptions, CommandLineValues) {
         const std::string result = taken(ParseSendCommandLine(arguments));
         EXPECT_TRUE(result.starts_with(c.Taken)) << result;
     }
+    // One usage line, and the positionals' row as it names them.
+    const std::string help = *ParseSendCommandLine({"ymodem-send", "--help"}).Answer;
+    EXPECT_EQ(help.find("Usage:", 1), std::string::npos) << help;
+    EXPECT_NE(help.find("\n  PORT... FILE "), std::string::npos) << help;
 }
 
 // Captures what the sender prints on one stream.

@@ -2,9 +2,9 @@
 """Two linked pseudo-terminals mapped as wine COM ports, a null-modem cable in software:
 what one side writes, the other reads. Creating the file HANGUP hangs both up, as a device
 pulled out would; the relay then offers a new pair under the same names and removes the
-file.
+file. The ports are mapped in the prefix WINEPREFIX names.
 
-    com_relay.py DOSDEVICES PORT_A PORT_B HANGUP
+    com_relay.py PORT_A PORT_B HANGUP
 """
 import os
 import pty
@@ -13,26 +13,24 @@ import sys
 import time
 import tty
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from wine_env import map_com  # noqa: E402
 
-def offer(dosdevices, names):
+
+def offer(names):
     pairs = []
     for name in names:
         master, slave = pty.openpty()
         tty.setraw(master)
         tty.setraw(slave)
-        link = os.path.join(dosdevices, name.lower())
-        fresh = link + ".new"
-        if os.path.lexists(fresh):
-            os.remove(fresh)
-        os.symlink(os.ttyname(slave), fresh)
-        os.replace(fresh, link)
+        map_com(name, os.ttyname(slave))
         pairs.append((master, slave))
     return pairs
 
 
 def main():
-    dosdevices, port_a, port_b, hangup = sys.argv[1:5]
-    pairs = offer(dosdevices, (port_a, port_b))
+    port_a, port_b, hangup = sys.argv[1:4]
+    pairs = offer((port_a, port_b))
     print("ready", flush=True)
     while True:
         if os.path.exists(hangup):
@@ -40,7 +38,7 @@ def main():
                 os.close(master)
                 os.close(slave)
             time.sleep(0.2)  # long enough for the other side to see the hang-up
-            pairs = offer(dosdevices, (port_a, port_b))
+            pairs = offer((port_a, port_b))
             os.remove(hangup)
         masters = [master for master, _ in pairs]
         ready, _, _ = select.select(masters, [], [], 0.01)

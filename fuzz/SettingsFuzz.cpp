@@ -20,6 +20,7 @@
 #include "IniDocument.h"
 #include "IniSettings.h"
 #include "Platform.h"
+#include "SystemEncoding.h"
 #include "Utf8Path.h"
 
 namespace ymodem::fuzz {
@@ -165,14 +166,22 @@ void CheckThroughFile(const std::string& content, const std::string& section,
     std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
 
     IniDocument expected(content);
-    expected.SetValue(section, key, value, NativeLineEnd());
+    // The file calls take text, and store it in the file's own encoding.
+    const bool utf8 = expected.Utf8Marked();
+    const auto inFile = [utf8](const std::string& text) {
+        return utf8 ? text : ToSystem8Bit(text);
+    };
+    expected.SetValue(inFile(section), inFile(key), inFile(value), NativeLineEnd());
     WriteIniStr(file, section, key, value);
     Require(ReadFile(path) == expected.Bytes(), "the file holds what the document wrote");
 
     const std::string fallback = "fallback";
-    const std::optional<std::string> stored = expected.Value(section, key);
+    const std::optional<std::string> stored = expected.Value(inFile(section), inFile(key));
     const std::string read = ReadIniStr(file, section, key, fallback);
-    Require(read == (stored && !stored->empty() ? *stored : fallback),
+    const auto asText = [utf8](const std::string& bytes) {
+        return utf8 ? bytes : FromSystem8Bit(bytes);
+    };
+    Require(read == (stored && !stored->empty() ? asText(*stored) : fallback),
             "a stored value reads back, a missing or empty one gives the default");
 }
 

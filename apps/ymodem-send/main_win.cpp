@@ -22,23 +22,12 @@ std::vector<std::string> Utf8Arguments(int argc, wchar_t* argv[]) {
     return arguments;
 }
 
-// The progress bar redraws its line with escape codes, which a console since Windows 10
-// understands once asked to.
-void LetTheConsoleReadEscapes() {
-    const HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD mode = 0;
-    if (GetConsoleMode(console, &mode)) {
-        SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
-    }
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
     const auto parsed = ymodem::ParseSendCommandLine(Utf8Arguments(argc, argv));
     if (const auto ended = ymodem::AnswerCommandLine(parsed)) return *ended;
 
-    LetTheConsoleReadEscapes();
     ymodem::Win32EventLoop loop;
     ymodem::Win32PortFactory ports(loop);
     ymodem::DiskBurnFileSource files;

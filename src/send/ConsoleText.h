@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdarg>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace ymodem {
@@ -9,6 +11,9 @@ namespace ymodem {
 // Windows console as UTF-16 through WriteConsoleW (the console would show UTF-8 bytes as
 // the code page's characters), elsewhere, a terminal, a pipe or a file, as its bytes.
 void WriteText(std::FILE* stream, std::string_view utf8);
+
+// The text a printf-style format gives with its arguments.
+std::string FormatText(const char* format, std::va_list arguments);
 
 // WriteText of a printf-style format.
 void PrintText(std::FILE* stream, const char* format, ...)

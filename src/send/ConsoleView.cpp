@@ -1,70 +1,50 @@
 #include "ConsoleView.h"
 
-#include <algorithm>
-
-#include "ConsoleText.h"
 #include "EventText.h"
 
 namespace ymodem {
 
-namespace {
-
-constexpr int kBarWidth = 30;
-
-}  // namespace
-
-ConsoleView::ConsoleView(std::FILE* out, std::FILE* bar, Clock clock, SentBytes sentBytes,
+ConsoleView::ConsoleView(SendConsole& console, Clock clock, ConfirmedBytes confirmed,
                          std::string prefix)
-    : out_(out),
-      bar_(bar),
+    : console_(console),
+      port_(console.AddPort()),
       clock_(std::move(clock)),
-      sentBytes_(std::move(sentBytes)),
+      confirmed_(std::move(confirmed)),
       prefix_(std::move(prefix)) {}
 
 void ConsoleView::Show(const TransferEvent& event) {
-    if (std::holds_alternative<event::HandshakeStarted>(event)) started_ = clock_();
-    if (const auto* progress = std::get_if<event::Progress>(&event)) {
-        progress_ = *progress;
-        DrawBar();
-        return;
+    if (std::holds_alternative<event::HandshakeStarted>(event)) {
+        underWay_ = true;
+        origin_.reset();
     }
-    const auto text = PresentEvent(event);
-    if (!text) return;
-    if (text->Line == TextLine::FileInfo) {
-        Print(text->Text);
-    } else {
-        PrintLine(text->Text);
+    if (underWay_ && !origin_ && std::holds_alternative<event::BlockSent>(event)) {
+        origin_ = Sample{clock_(), confirmed_().Confirmed};
     }
+    if (const auto text = PresentEvent(event)) {
+        console_.Out((text->Line == TextLine::FileInfo ? "" : prefix_) + text->Text + "\n");
+    }
+    if (underWay_) ShowProgress();
 }
 
 void ConsoleView::PrintLine(const std::string& text) {
-    Print(prefix_ + text);
+    console_.Out(prefix_ + text + "\n");
 }
 
-void ConsoleView::Print(const std::string& line) {
-    EndBar();
-    WriteText(out_, line + "\n");
+void ConsoleView::EndTransfer() {
+    if (!underWay_) return;
+    underWay_ = false;
+    console_.EndTransfer(port_);
 }
 
-void ConsoleView::DrawBar() {
-    if (bar_ == nullptr) return;
-    const int max = progress_.Max;
-    const int value = progress_.Value;
-    const int filled = max > 0 ? std::clamp(value * kBarWidth / max, 0, kBarWidth) : 0;
-    const double seconds = std::chrono::duration<double>(clock_() - started_).count();
-    const long bytes = sentBytes_();
-    const long rate = seconds > 0 ? static_cast<long>(bytes / seconds) : 0;
-    PrintText(bar_, "\r[%s%s] block %d/%d  %ld B/s ", std::string(filled, '#').c_str(),
-              std::string(kBarWidth - filled, '.').c_str(), value, max, rate);
-    barShown_ = true;
-}
-
-// The bar stays below the status lines: it is wiped before a line is written and drawn
-// again with the next block.
-void ConsoleView::EndBar() {
-    if (!barShown_) return;
-    WriteText(bar_, "\r\033[2K");
-    barShown_ = false;
+void ConsoleView::ShowProgress() {
+    TransferProgress progress{confirmed_(), std::nullopt};
+    const auto now = clock_();
+    if (origin_ && now > origin_->Time) {
+        const double seconds = std::chrono::duration<double>(now - origin_->Time).count();
+        const auto bytes = progress.Bytes.Confirmed - origin_->Bytes;
+        if (bytes > 0) progress.Rate = static_cast<double>(bytes) / seconds;
+    }
+    console_.ShowProgress(port_, progress);
 }
 
 }  // namespace ymodem

@@ -1,43 +1,53 @@
 #pragma once
 
 #include <chrono>
-#include <cstdio>
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "ProgressText.h"
+#include "SendConsole.h"
 #include "TransferEvent.h"
 
 namespace ymodem {
 
-// The window's status line and progress bar on a console: every text the window would
-// show as one line on the output, flushed at once; the bar, when wanted, as one line
-// redrawn on the error stream.
+// The window's status line and progress bar on a console, for one port: every text the
+// window would show as one line on the output; the transfer under way on the progress line.
+// The bar counts the bytes its owner says reached the device (acknowledged ones, or in a
+// stream the ones that left the port), never the ones merely handed to the system.
 class ConsoleView {
 public:
     using Clock = std::function<std::chrono::nanoseconds()>;
-    using SentBytes = std::function<long()>;
+    using ConfirmedBytes = std::function<TransferBytes()>;
 
-    // sentBytes gives the bytes sent so far, for the rate on the bar. Every status line
-    // starts with prefix (with several ports, the port's); the file line never does.
-    ConsoleView(std::FILE* out, std::FILE* bar, Clock clock, SentBytes sentBytes,
+    // Every status line starts with prefix (with several ports, the port's); the file line
+    // never does.
+    ConsoleView(SendConsole& console, Clock clock, ConfirmedBytes confirmed,
                 std::string prefix = {});
 
     void Show(const TransferEvent& event);
     void PrintLine(const std::string& text);
+    // The transfer under way has ended, however it ended: it leaves the progress line.
+    void EndTransfer();
 
 private:
-    void DrawBar();
-    void EndBar();
-    void Print(const std::string& line);
+    struct Sample {
+        std::chrono::nanoseconds Time{};
+        std::int64_t Bytes = 0;
+    };
 
-    std::FILE* out_;
-    std::FILE* bar_;  // null: no bar
+    void ShowProgress();
+
+    SendConsole& console_;
+    std::size_t port_;
     Clock clock_;
-    SentBytes sentBytes_;
+    ConfirmedBytes confirmed_;
     std::string prefix_;
-    event::Progress progress_;
-    bool barShown_ = false;
-    std::chrono::nanoseconds started_{};
+    bool underWay_ = false;
+    // Where the rate is measured from: the first data block, so that a boot loader that
+    // erases its flash before it answers block 0 does not make the line look slow.
+    std::optional<Sample> origin_;
 };
 
 }  // namespace ymodem

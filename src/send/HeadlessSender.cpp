@@ -2,21 +2,19 @@
 
 #include <chrono>
 
-#include "ConsoleText.h"
-
 namespace ymodem {
 
 HeadlessSender::HeadlessSender(PortFactory& ports, BurnFileSource& files, SendOptions options,
                                std::FILE* out, std::FILE* err, bool showBar,
                                TransferDriver::Clock clock, PortSender::WallClock wallClock)
-    : options_(std::move(options)), err_(err), image_(files), timeout_(ports.MakeWakeTimer()) {
+    : options_(std::move(options)),
+      image_(files),
+      console_(out, err, showBar ? err : nullptr),
+      timeout_(ports.MakeWakeTimer()) {
     const bool several = options_.Ports.size() > 1;
     for (const std::string& port : options_.Ports) {
         PortSender::Output output;
-        output.Out = out;
-        output.Err = err;
-        // One bar per line of the terminal: with several ports there would be many.
-        output.Bar = showBar && !several ? err : nullptr;
+        output.Console = &console_;
         output.Prefix = several ? port + ": " : "";
         output.ShowFileLine = ports_.empty();
         auto sender =
@@ -55,8 +53,8 @@ bool HeadlessSender::OpenLog() {
     std::string reason;
     log_ = FlashLog::Open(options_.LogFile, reason);
     if (!log_) {
-        PrintText(err_, "ymodem-send: cannot open the flash log %s for appending: %s\n",
-                  options_.LogFile.c_str(), reason.c_str());
+        console_.PrintErr("ymodem-send: cannot open the flash log %s for appending: %s\n",
+                          options_.LogFile.c_str(), reason.c_str());
     }
     return log_.has_value();
 }
@@ -67,8 +65,8 @@ bool HeadlessSender::LoadBurnFile() {
         if (port->LoadBurnFile()) continue;
         const std::string reason = image_.RefusalReason();
         if (!reason.empty()) {
-            PrintText(err_, "ymodem-send: cannot send %s: %s\n", options_.File.c_str(),
-                      reason.c_str());
+            console_.PrintErr("ymodem-send: cannot send %s: %s\n", options_.File.c_str(),
+                              reason.c_str());
         }
         return false;
     }
@@ -80,8 +78,8 @@ bool HeadlessSender::LoadBurnFile() {
 void HeadlessSender::Append(const FlashRecord& record) {
     if (!log_ || log_->Append(record) || logFailed_) return;
     logFailed_ = true;
-    PrintText(err_, "ymodem-send: cannot write to the flash log %s; flashing goes on\n",
-              options_.LogFile.c_str());
+    console_.PrintErr("ymodem-send: cannot write to the flash log %s; flashing goes on\n",
+                      options_.LogFile.c_str());
 }
 
 void HeadlessSender::HandlePortDone() {
@@ -109,8 +107,8 @@ void HeadlessSender::HandleTimeout() {
     int finished = 0;
     for (const auto& port : ports_) finished += port->Transfers();
     const auto wanted = static_cast<long>(options_.Count) * static_cast<long>(ports_.size());
-    PrintText(err_, "ymodem-send: timed out after %d s, %d of %ld transfers finished\n",
-              options_.TimeoutSeconds, finished, wanted);
+    console_.PrintErr("ymodem-send: timed out after %d s, %d of %ld transfers finished\n",
+                      options_.TimeoutSeconds, finished, wanted);
     for (const auto& port : ports_) port->EndRun();
     // Each port that had not finished ends 4; the first port that did not succeed speaks.
     Finish(RunExitCode());
@@ -137,10 +135,10 @@ void HeadlessSender::PrintSummary() {
     }
     if (!opened) return;
     for (const auto& port : ports_) {
-        PrintText(err_, "%s: %d flashed, %d failed\n", port->Port().c_str(), port->Flashed(),
-                  port->Failed());
+        console_.PrintErr("%s: %d flashed, %d failed\n", port->Port().c_str(), port->Flashed(),
+                          port->Failed());
     }
-    if (ports_.size() > 1) PrintText(err_, "total: %d flashed, %d failed\n", flashed, failed);
+    if (ports_.size() > 1) console_.PrintErr("total: %d flashed, %d failed\n", flashed, failed);
 }
 
 void HeadlessSender::Finish(int exitCode) {

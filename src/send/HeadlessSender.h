@@ -10,6 +10,7 @@
 #include "FlashLog.h"
 #include "PortFactory.h"
 #include "PortSender.h"
+#include "SendConsole.h"
 #include "SendOptions.h"
 #include "TransferDriver.h"
 #include "WakeTimer.h"
@@ -56,8 +57,8 @@ private:
     void Finish(int exitCode);
 
     SendOptions options_;
-    std::FILE* err_;
     RunImage image_;
+    SendConsole console_;  // before the ports, which write through it
     std::vector<std::unique_ptr<PortSender>> ports_;
     std::unique_ptr<WakeTimer> timeout_;
     std::optional<FlashLog> log_;

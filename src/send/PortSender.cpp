@@ -5,7 +5,6 @@
 
 #include "CommError.h"
 #include "CommSetup.h"
-#include "ConsoleText.h"
 #include "EventText.h"
 #include "StatusTexts.h"
 #include "SystemEncoding.h"
@@ -42,8 +41,8 @@ PortSender::PortSender(std::string port, PortFactory& factory, RunImage& image,
           std::make_unique<TransferDriver>(*comm_, image, ToSystem8Bit, *wake_, std::move(clock))),
       image_(image),
       view_(
-          output_.Out, output_.Bar, [this] { return driver_->Now(); },
-          [this] { return static_cast<long>(driver_->State().SentLen); }, output_.Prefix),
+          *output_.Console, [this] { return driver_->Now(); },
+          [this] { return acknowledged_.Count(); }, output_.Prefix),
       wallClock_(std::move(wallClock)) {
     driver_->OnEvent([this](const TransferEvent& event) { HandleEvent(event); });
     driver_->OnPortLost([this] { HandlePortLost(); });
@@ -139,6 +138,7 @@ std::string PortSender::OpenFailureText(int errorNumber, const std::string& reas
 // ---- transfers -------------------------------------------------------------------------
 
 void PortSender::HandleEvent(const TransferEvent& event) {
+    acknowledged_.Observe(event, driver_->State());
     if (const auto* info = std::get_if<event::FileInformation>(&event)) {
         crc16_ = CrcText(info->Crc);
         if (output_.ShowFileLine) view_.Show(event);
@@ -196,6 +196,7 @@ void PortSender::HandleTransferEnded(event::TransferOutcome outcome) {
 void PortSender::EndTransfer(FlashResult result) {
     const Transfer ended = *transfer_;
     transfer_.reset();
+    view_.EndTransfer();
     if (result == FlashResult::Ok) {
         ++flashed_;
     } else {
@@ -269,7 +270,7 @@ void PortSender::ShowStatus(const std::string& text) {
 }
 
 void PortSender::Message(const std::string& text) {
-    PrintText(output_.Err, "%s%s\n", output_.Prefix.c_str(), text.c_str());
+    output_.Console->Err(output_.Prefix + text + "\n");
 }
 
 void PortSender::Succeed() {

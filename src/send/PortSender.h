@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "AcknowledgedBytes.h"
 #include "BurnFileSource.h"
 #include "ConsoleView.h"
 #include "FlashRecord.h"
@@ -27,9 +28,7 @@ public:
     using DoneHandler = std::function<void()>;
 
     struct Output {
-        std::FILE* Out = nullptr;
-        std::FILE* Err = nullptr;
-        std::FILE* Bar = nullptr;  // null: no progress bar
+        SendConsole* Console = nullptr;  // the run's output, error stream and progress line
         std::string Prefix;
         bool ShowFileLine = true;
     };
@@ -98,6 +97,7 @@ private:
     std::unique_ptr<WakeTimer> poll_;
     std::unique_ptr<TransferDriver> driver_;
     RunImage& image_;
+    AcknowledgedBytes acknowledged_;
     ConsoleView view_;
     WallClock wallClock_;
     RecordHandler record_;

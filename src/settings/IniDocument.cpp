@@ -7,6 +7,7 @@ namespace ymodem {
 namespace {
 
 constexpr std::string_view kBlanks = " \t";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
 std::string_view TrimBlanks(std::string_view text) {
     const auto first = text.find_first_not_of(kBlanks);
@@ -98,6 +99,14 @@ bool IniDocument::SetValue(std::string_view section, std::string_view key, std::
     return true;
 }
 
+bool IniDocument::Utf8Marked() const {
+    return bytes_.starts_with(kUtf8Mark);
+}
+
+std::size_t IniDocument::FirstLineBegin() const {
+    return Utf8Marked() ? kUtf8Mark.size() : 0;
+}
+
 std::optional<IniDocument::Line> IniDocument::LineAt(std::size_t begin) const {
     if (begin >= bytes_.size()) {
         return std::nullopt;
@@ -123,7 +132,7 @@ std::string_view IniDocument::Content(const Line& line) const {
 IniDocument::KeyPlace IniDocument::FindKey(std::string_view section, std::string_view key) const {
     KeyPlace place;
     bool inSection = false;
-    for (auto line = LineAt(0); line; line = LineAt(line->end)) {
+    for (auto line = LineAt(FirstLineBegin()); line; line = LineAt(line->end)) {
         const ParsedLine parsed = ParseLine(Content(*line));
         if (parsed.kind == LineKind::kSection) {
             if (place.sectionFound) {
@@ -157,7 +166,7 @@ void IniDocument::InsertLines(std::size_t offset, std::initializer_list<std::str
     std::string text;
     // Lines only go in after a line's end; without a '\n' there, that line is the
     // file's last and unfinished one.
-    if (offset > 0 && bytes_[offset - 1] != '\n') {
+    if (offset > FirstLineBegin() && bytes_[offset - 1] != '\n') {
         text += bytes_[offset - 1] == '\r' ? std::string_view("\n") : lineEnd;
     }
     for (const std::string_view line : lines) {

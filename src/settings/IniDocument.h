@@ -10,8 +10,9 @@
 namespace ymodem {
 
 // The bytes of one INI file, kept exactly as read so that writing one value changes
-// nothing else. Bytes are never converted: names and values are in the system's 8-bit
-// encoding, and only ASCII letters match without regard to case.
+// nothing else. Bytes are never converted: names and values are in the file's own
+// encoding, and only ASCII letters match without regard to case. A UTF-8 byte-order mark
+// at the head, as Notepad writes one, belongs to no line and stays where it is.
 class IniDocument {
 public:
     IniDocument() = default;
@@ -29,6 +30,8 @@ public:
                   std::string_view lineEnd);
 
     const std::string& Bytes() const { return bytes_; }
+    // Whether the file starts with the UTF-8 byte-order mark: its text is then UTF-8.
+    bool Utf8Marked() const;
 
 private:
     struct Line {
@@ -42,6 +45,7 @@ private:
         std::size_t newKeyOffset = 0;  // where a missing key's line goes
     };
 
+    std::size_t FirstLineBegin() const;
     std::optional<Line> LineAt(std::size_t begin) const;
     std::string_view Content(const Line& line) const;
     KeyPlace FindKey(std::string_view section, std::string_view key) const;

@@ -6,6 +6,7 @@
 
 #include "IniDocument.h"
 #include "Platform.h"
+#include "SystemEncoding.h"
 #include "Utf8Path.h"
 #include "WholeFile.h"
 
@@ -13,9 +14,20 @@ namespace ymodem {
 
 namespace {
 
+// A file that starts with the UTF-8 mark holds UTF-8 text and is written back as such;
+// any other holds the system's 8-bit text, as the profile functions read it.
+std::string ToFileText(const IniDocument& document, const std::string& text) {
+    return document.Utf8Marked() ? text : ToSystem8Bit(text);
+}
+
+std::string FromFileText(const IniDocument& document, const std::string& bytes) {
+    return document.Utf8Marked() ? bytes : FromSystem8Bit(bytes);
+}
+
 void StoreValue(const std::filesystem::path& file, IniDocument document, const std::string& section,
                 const std::string& key, const std::string& value) {
-    if (document.SetValue(section, key, value, NativeLineEnd())) {
+    if (document.SetValue(ToFileText(document, section), ToFileText(document, key),
+                          ToFileText(document, value), NativeLineEnd())) {
         ReplaceWholeFile(file, document.Bytes());
     }
 }
@@ -30,9 +42,10 @@ std::string ReadIniStr(const std::string& file, const std::string& section, cons
         return defaultValue;  // a file that exists but cannot be read is never replaced
     }
     IniDocument document(std::move(*bytes));
-    std::optional<std::string> value = document.Value(section, key);
+    const std::optional<std::string> value =
+        document.Value(ToFileText(document, section), ToFileText(document, key));
     if (value && !value->empty()) {
-        return std::move(*value);
+        return FromFileText(document, *value);
     }
     StoreValue(path, std::move(document), section, key, defaultValue);
     return defaultValue;

@@ -4,8 +4,9 @@
 
 // Settings stored as INI text, in the same form and with the same matching rules as the
 // Windows profile-string functions, so that files written by either read in the other.
-// Bytes are never converted: names and values are in the system's 8-bit encoding. The
-// file's path is UTF-8 text.
+// Names and values are UTF-8 text here; the file holds them in the system's 8-bit
+// encoding, or as UTF-8 when it starts with the UTF-8 byte-order mark (Notepad's "UTF-8
+// with BOM"), which it keeps. The file's path is UTF-8 text.
 namespace ymodem {
 
 // Reads one value, whole whatever its length. When the file, the section or the key is

@@ -71,7 +71,6 @@ void TransferEngine::SendAByte(std::uint8_t value, PendingOutput pending) {
 // ---- the burn file ---------------------------------------------------------------------
 
 bool TransferEngine::LoadBurnFile(const std::string& path) {
-    wantedPath_ = path;
     std::optional<ImageBytes> bytes;
     BlockPlan plan;
     std::array<std::uint8_t, 2> crc{};
@@ -86,6 +85,10 @@ bool TransferEngine::LoadBurnFile(const std::string& path) {
         bytes.reset();
     }
     if (!bytes) {
+        // The image no longer is what the path names, even where the path stayed the same
+        // (a file deleted or rebuilt too large): nothing is flashed until a good load. A
+        // transfer under way finishes the image it began with.
+        imagePath_.reset();
         Emit(event::NoBurnFile{});
         return false;
     }
@@ -141,11 +144,10 @@ void TransferEngine::OnTimerRecvOv() {
 
 // ---- the sender ------------------------------------------------------------------------
 
-// Only the file the user last asked for is flashed: after a refused choice of another file,
-// or before any load succeeded, there is nothing to send. A refused reload of the same file
-// keeps its image.
+// Only the file the user last asked for, as it was last read whole, is flashed: after any
+// refused load, or before any load succeeded, there is nothing to send.
 bool TransferEngine::ImageUsable() const {
-    return imagePath_ && wantedPath_ == imagePath_;
+    return imagePath_.has_value();
 }
 
 // Stopped means ended, finished or abandoned: only the steps between block 0 and the

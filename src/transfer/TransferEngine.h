@@ -46,8 +46,9 @@ class TransferEngine {
 public:
     TransferEngine(SerialLink& link, BurnFileSource& files, TextEncoder encoder);
 
-    // Reads the burn file at path into the image. A refused file leaves the previous image
-    // as it was; the result says whether the file was taken.
+    // Reads the burn file at path into the image. A refused file leaves the previous image's
+    // bytes as they were, yet no later transfer sends them; the result says whether the
+    // file was taken.
     bool LoadBurnFile(const std::string& path);
 
     // The largest image a load takes: the window's 32767 bytes unless set, with its signed
@@ -146,8 +147,7 @@ private:
     TextEncoder encoder_;
     TransferState state_;
     event::Progress bar_{0, kPlacedProgressMax};
-    std::optional<std::string> imagePath_;   // the path the image was loaded from
-    std::optional<std::string> wantedPath_;  // the path the last load asked for
+    std::optional<std::string> imagePath_;  // the path of the image, unset after a refused load
     SessionEnd sessionEnd_ = SessionEnd::Off;
     std::optional<std::chrono::milliseconds> headReplyTimeout_;
     std::int32_t imageLimit_ = kMaxBurnFileSize;

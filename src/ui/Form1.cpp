@@ -187,9 +187,10 @@ void Form1::Command1_Click() {
     Text1.SetText(FilePath);
 }
 
+// A reload that fails leaves the load's own text standing: saying 已重新加载! there would
+// have a production line flash the previous build in the belief that it had the new one.
 void Form1::Command2_Click() {
-    driver_.LoadBurnFile(FilePath);
-    Label4.SetText(std::string(texts::kReloaded));
+    if (driver_.LoadBurnFile(FilePath)) Label4.SetText(std::string(texts::kReloaded));
 }
 
 // ---- what the transfer reports -----------------------------------------------------------

@@ -6,7 +6,6 @@
 #include "IniSettings.h"
 #include "NumberText.h"
 #include "SettingsLocation.h"
-#include "SystemEncoding.h"
 #include "UserFolders.h"
 
 namespace ymodem {
@@ -20,11 +19,11 @@ constexpr const char* kSection = "Para1";
 WindowSettings::WindowSettings(Location location) : location_(std::move(location)) {}
 
 std::string WindowSettings::Read(const char* key, const std::string& defaultValue) const {
-    return FromSystem8Bit(ReadIniStr(location_(), kSection, key, ToSystem8Bit(defaultValue)));
+    return ReadIniStr(location_(), kSection, key, defaultValue);
 }
 
 void WindowSettings::Write(const char* key, const std::string& value) const {
-    WriteIniStr(location_(), kSection, key, ToSystem8Bit(value));
+    WriteIniStr(location_(), kSection, key, value);
 }
 
 std::int16_t WindowSettings::BaudEntryFromText(const std::string& text) {

@@ -8,8 +8,8 @@
 
 namespace ymodem {
 
-// The window's values in the settings file, section Para1: texts are UTF-8 here and the
-// system's 8-bit text in the file. Every access opens the file anew.
+// The window's values in the settings file, section Para1: texts are UTF-8 here and in
+// the file's own encoding there. Every access opens the file anew.
 class WindowSettings {
 public:
     // Gives the settings file's path, asked anew at every access.

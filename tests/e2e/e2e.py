@@ -5,6 +5,7 @@ exits non-zero on the first fault."""
 import os
 import pty
 import random
+import re
 import shutil
 import subprocess
 import sys
@@ -360,6 +361,43 @@ def case_erase():
         if code != 0:
             fail("with --erase-timeout: exit %d\n%s%s" % (code, out, err))
         print("a 3 s erase: the watchdog's 2 s give up, --erase-timeout 5000 waits for it")
+
+
+def send_on_terminal(*arguments):
+    """ymodem-send with a terminal as stderr, as a user starts it: its exit code, its
+    output and what the terminal received."""
+    master, slave = pty.openpty()
+    sender = subprocess.Popen([SEND, *arguments], stdout=subprocess.PIPE, stderr=slave)
+    os.close(slave)
+    shown = b""
+    while True:
+        try:
+            chunk = os.read(master, 4096)
+        except OSError:  # the sender has closed its end
+            break
+        if not chunk:
+            break
+        shown += chunk
+    os.close(master)
+    out = sender.stdout.read().decode()
+    return sender.wait(timeout=60), out, shown.decode()
+
+
+def case_progress():
+    with tempfile.TemporaryDirectory() as folder:
+        path = image(folder, 5000)
+        code, _, shown = send_on_terminal("/dev/nonexistent-port", path)
+        if code != 3 or shown != "/dev/nonexistent-port设备无效\r\n":
+            fail("missing port: %d %r" % (code, shown))
+        device = Device(folder, path, "--line-rate", "9600", "--timeout", "60")
+        code, out, shown = send_on_terminal("--baud", "9600", device.port, path)
+        expect_verified(device)
+        rates = [float(n) * (1024 if unit == "KiB" else 1)
+                 for n, unit in re.findall(r"([0-9.]+) (B|KiB)/s", shown)]
+        # 8N1 carries 960 bytes a second, of which the block's 5 framing bytes are no data.
+        if code != 0 or not rates or max(rates) > 960 or "100% [" not in shown:
+            fail("exit %d, rates %r\n%r" % (code, rates, shown))
+        print("missing port: its message alone; 9600 baud: rates up to %.0f B/s" % max(rates))
 
 
 CASES = {name[len("case_"):]: fn for name, fn in globals().items() if name.startswith("case_")}

@@ -25,6 +25,7 @@ TEST(SettingsIniDocument, FindsValuesLikeTheWindowsProfileFunctions) {
         {"lone CR ends the file", "[Para1]\nSaveComm=COM2\r", "COM2"},
         {"'=' inside the value", "[Para1]\nSaveComm=a=b\n", "a=b"},
         {"text after the header", "[Para1] ; note\nSaveComm=COM2\n", "COM2"},
+        {"behind the UTF-8 mark", "\xEF\xBB\xBF[Para1]\r\nSaveComm=COM2\r\n", "COM2"},
         {"GBK bytes untouched", "[Para1]\nSaveComm=\xC9\xD5\xD0\xB4\n", "\xC9\xD5\xD0\xB4"},
         {"NUL bytes", "\0\0[x\n[Para1]\n\0junk\nSaveComm=CO\0M\n"s, "CO\0M"s},
         {"empty value is present", "[Para1]\nSaveComm=\n", ""},
@@ -68,6 +69,7 @@ TEST(SettingsIniDocument, WritesOneValueAndKeepsEveryOtherByte) {
         {"only the first key and section change",
          "[Para1]\nSaveComm=a\nSaveComm=b\n[Para1]\nSaveComm=c\n", "\n",
          "[Para1]\nSaveComm=COM1\nSaveComm=b\n[Para1]\nSaveComm=c\n"},
+        {"a UTF-8 mark alone", "\xEF\xBB\xBF", "\r\n", "\xEF\xBB\xBF[Para1]\r\nSaveComm=COM1\r\n"},
         {"lines not understood", "\0\xff\nno equals\n[Para1]\n???\n"s, "\n",
          "\0\xff\nno equals\n[Para1]\nSaveComm=COM1\n???\n"s},
     };

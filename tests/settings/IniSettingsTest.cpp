@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Platform.h"
+#include "SystemEncoding.h"
 #include "TempFolder.h"
 #include "Utf8Path.h"
 #include "WholeFile.h"
@@ -78,23 +79,32 @@ TEST_F(SettingsIniFile, EmptyValueIsReplacedByTheDefault) {
     EXPECT_EQ(ReadBytes(path_), "[Para1]\nPath=C:\\\nCboBaud=5\n");
 }
 
+// A file holds the system's 8-bit text, or UTF-8 behind the mark Notepad writes; either
+// is read as text and keeps its form and every other byte.
 TEST_F(SettingsIniFile, WindowsFileKeepsEveryOtherByte) {
-    const std::string gbkPath = "D:\\\xC9\xD5\xD0\xB4\\fw";
-    const std::string before =
-        "; written on Windows\r\n[Before]\r\nA=1\r\n\r\n[Para1]\r\nSaveComm=COM3\r\n"
-        "CboBaud=5\r\nPath=" +
-        gbkPath + "\r\n\r\n[After]\r\nB=2\r\n";
-    WriteBytes(path_, before);
+    for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
+        SCOPED_TRACE(mark.empty() ? "8-bit text" : "UTF-8 with its mark");
+        const auto inFile = [&](const std::string& text) {
+            return mark.empty() ? ToSystem8Bit(text) : text;
+        };
+        const std::string path = "D:\\烧写\\fw";
+        const std::string before = mark +
+                                   "[Para1]\r\nSaveComm=COM3\r\nCboBaud=5\r\nPath=" + inFile(path) +
+                                   "\r\n\r\n; written on Windows\r\n[After]\r\nB=2\r\n";
+        WriteBytes(path_, before);
 
-    WriteIniStr(file_, "Para1", "CboBaud", "7");
-    std::string expected = before;
-    expected.replace(expected.find("CboBaud=5"), 9, "CboBaud=7");
-    EXPECT_EQ(ReadBytes(path_), expected);
-    EXPECT_EQ(ReadIniStr(file_, "para1", "PATH", "C:\\"), gbkPath);
+        WriteIniStr(file_, "Para1", "CboBaud", "7");
+        std::string expected = before;
+        expected.replace(expected.find("CboBaud=5"), 9, "CboBaud=7");
+        EXPECT_EQ(ReadBytes(path_), expected);
+        EXPECT_EQ(ReadIniStr(file_, "para1", "PATH", "C:\\"), path);
 
-    const std::string gbkOther = "E:\\\xD6\xD0\xCE\xC4 \xB2\xE2";
-    WriteIniStr(file_, "Para1", "Path", gbkOther);
-    EXPECT_EQ(ReadIniStr(file_, "Para1", "Path", "C:\\"), gbkOther);
+        const std::string other = "E:\\中文 测";
+        WriteIniStr(file_, "Para1", "Path", other);
+        EXPECT_EQ(ReadIniStr(file_, "Para1", "Path", "C:\\"), other);
+        expected.replace(expected.find(inFile(path)), inFile(path).size(), inFile(other));
+        EXPECT_EQ(ReadBytes(path_), expected);
+    }
 }
 
 TEST_F(SettingsIniFile, LongValuesReadBackWhole) {

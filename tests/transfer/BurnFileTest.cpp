@@ -147,7 +147,7 @@ TEST(TransferBurnFile, ACIsAnsweredOnlyWithTheImageOfTheFileLastAskedFor) {
         {"only a refused load", {"-/home/"}, false},
         {"a good load", {"/fw/a.bin"}, true},
         {"a refused choice of another file", {"/fw/a.bin", "-/fw/big.bin"}, false},
-        {"a refused reload of the same file", {"/fw/a.bin", "-/fw/a.bin"}, true},
+        {"a refused reload of the same file", {"/fw/a.bin", "-/fw/a.bin"}, false},
         {"the good file chosen again", {"/fw/a.bin", "-/fw/big.bin", "/fw/a.bin"}, true},
     };
     for (const auto& c : cases) {

@@ -88,20 +88,43 @@ TEST(UiFileCommands, NoChoiceReturnsToTheStoredPath) {
     EXPECT_EQ(w.controls.Label4.Text, "欢迎使用!");
 }
 
-TEST(UiFileCommands, ReloadOfADeletedFileKeepsTheImage) {
-    TestWindow w;
-    StartWithLoadedFile(w);
-    const std::string fileLine = w.controls.Label1.Text;
-    const Bytes image = w.form.Driver().State().FileData;
-    w.controls.ProgressBar1.Value = 1;
-    ASSERT_TRUE(std::filesystem::remove(PathFromUtf8(w.controls.Text1.Text)));
+// A reload that fails says so, keeps what the window showed, and flashes nothing: the
+// device's next C finds no image to send.
+TEST(UiFileCommands, AFailedReloadSaysSoAndFlashesNothing) {
+    const struct {
+        const char* name;
+        int size;  // -1: the file was deleted
+        const char* status;
+        const char* fileLine;
+    } cases[] = {
+        {"deleted", -1, kChooseFile, "文件大小: 1100  包数: 2"},
+        {"rebuilt over the limit", 32768, kChooseFile, "文件大小: 1100  包数: 2"},
+        {"rebuilt", 300, "已重新加载!", "文件大小: 300  包数: 3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestWindow w;
+        w.comm.SetCandidates({"COM1"});
+        StartWithLoadedFile(w);
+        w.controls.ProgressBar1.Value = 1;
+        const std::filesystem::path file = PathFromUtf8(w.controls.Text1.Text);
+        if (c.size < 0) {
+            ASSERT_TRUE(std::filesystem::remove(file));
+        } else {
+            w.MakeBurnFile(file.filename().string(), c.size);
+        }
 
-    w.controls.Command2.Click();
-    EXPECT_EQ(w.controls.Label4.Text, "已重新加载!");
-    EXPECT_EQ(w.controls.Label1.Text, fileLine);
-    EXPECT_EQ(w.form.Driver().State().FileData, image);
-    EXPECT_EQ(w.controls.ProgressBar1.Max, 2);
-    EXPECT_EQ(w.controls.ProgressBar1.Value, 1);
+        w.controls.Command2.Click();
+        EXPECT_EQ(w.controls.Label4.Text, c.status);
+        EXPECT_TRUE(w.controls.Label1.Text.starts_with(c.fileLine)) << w.controls.Label1.Text;
+        const bool reloaded = c.status != std::string_view(kChooseFile);
+        EXPECT_EQ(w.controls.ProgressBar1.Max, reloaded ? 3 : 2);
+        EXPECT_EQ(w.controls.ProgressBar1.Value, reloaded ? 0 : 1);
+        w.controls.CmdOpenAndClosePort.Click();
+        w.Reply({'C'});
+        EXPECT_EQ(w.comm.Frames().size(), reloaded ? 1u : 0u);
+        EXPECT_EQ(w.controls.Label4.Text, reloaded ? "正在尝试通讯握手..." : kChooseFile);
+    }
 }
 
 }  // namespace

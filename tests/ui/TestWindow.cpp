@@ -13,7 +13,7 @@ constexpr const char* kSection = "Para1";
 }  // namespace
 
 void TestWindow::Store(const char* key, const std::string& value) const {
-    WriteIniStr(SettingsPath(), kSection, key, ToSystem8Bit(value));
+    WriteIniStr(SettingsPath(), kSection, key, value);
 }
 
 std::optional<std::string> TestWindow::Stored(const char* key) const {

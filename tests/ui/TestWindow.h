@@ -20,7 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 // fresh folder for as long as the window does, so that no test sees another's settings.
 // The folder's name is ASCII: the settings file holds paths in the system's 8-bit text.
 struct TestWindow {
-    // As the window stores it: the system's 8-bit text.
+    // As the window stores it.
     void Store(const char* key, const std::string& value) const;
     // The stored text under the key, as UTF-8; nothing when the key is missing.
     std::optional<std::string> Stored(const char* key) const;

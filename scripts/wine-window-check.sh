@@ -135,9 +135,10 @@ if start_window hostile; then
     press_alt_o
     wait_for_text Label4 "COM16设备无效" || fail "hostile: Alt+O gave '$(control_text Label4)'"
     # Back against the drawn tab order from the open button: 选择程序..., the path box, the
-    # baud list, 重新加载; Return presses the focused button.
+    # baud list, 重新加载; Return presses the focused button. The hostile path loads nothing,
+    # and a reload that loads nothing says so.
     xdotool key shift+Tab shift+Tab shift+Tab shift+Tab Return
-    wait_for_text Label4 "已重新加载!" || fail "hostile: Return on 重新加载 gave '$(control_text Label4)'"
+    wait_for_text Label4 "请选择一个烧写文件" || fail "hostile: Return on 重新加载 gave '$(control_text Label4)'"
     stop_window
 fi
 

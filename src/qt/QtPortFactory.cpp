@@ -1,16 +1,26 @@
 #include "QtPortFactory.h"
 
 #include "QtSerialControl.h"
-#include "QtWakeTimer.h"
 
 namespace ymodem {
+
+// A precise QTimer counts whole milliseconds: the wait is rounded up, so that the earliest
+// timer is due when it fires.
+QtPortFactory::QtPortFactory()
+    : queue_([this](std::chrono::nanoseconds wait) {
+          timer_.start(std::chrono::ceil<std::chrono::milliseconds>(wait));
+      }) {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { queue_.RunDue(); });
+}
 
 std::unique_ptr<SerialControl> QtPortFactory::MakeSerialControl() {
     return std::make_unique<QtSerialControl>();
 }
 
 std::unique_ptr<WakeTimer> QtPortFactory::MakeWakeTimer() {
-    return std::make_unique<QtWakeTimer>();
+    return queue_.MakeTimer();
 }
 
 }  // namespace ymodem

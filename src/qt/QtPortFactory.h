@@ -1,15 +1,24 @@
 #pragma once
 
+#include <QTimer>
+
 #include "PortFactory.h"
+#include "TimerQueue.h"
 
 namespace ymodem {
 
-// Ports and timers on the Qt event loop: QSerialPort with this system's naming, precise
-// QTimers.
+// Ports and timers on the Qt event loop: QSerialPort with this system's naming, and the
+// wake-up timers of every port on one precise QTimer.
 class QtPortFactory final : public PortFactory {
 public:
+    QtPortFactory();
+
     std::unique_ptr<SerialControl> MakeSerialControl() override;
     std::unique_ptr<WakeTimer> MakeWakeTimer() override;
+
+private:
+    QTimer timer_;
+    TimerQueue queue_;
 };
 
 }  // namespace ymodem

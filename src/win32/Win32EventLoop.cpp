@@ -1,8 +1,47 @@
 #include "Win32EventLoop.h"
 
 #include <algorithm>
+#include <array>
+#include <stdexcept>
+#include <string>
+#include <system_error>
 
 namespace ymodem {
+
+namespace {
+
+// The completion that tells the waiting thread to end; the ports' keys start above it.
+constexpr ULONG_PTR kStopKey = 0;
+constexpr ULONG kBatch = 64;
+
+std::runtime_error SystemFailure(const std::string& what, DWORD error = GetLastError()) {
+    return std::runtime_error(what + ": system error " + std::to_string(error));
+}
+
+HANDLE NewAutoResetEvent() {
+    const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (event == nullptr) throw SystemFailure("no event for the event loop");
+    return event;
+}
+
+}  // namespace
+
+Win32EventLoop::Win32EventLoop()
+    : arrived_(NewAutoResetEvent()),
+      timers_([this](std::chrono::nanoseconds wait) { timer_.Arm(wait); }) {}
+
+Win32EventLoop::~Win32EventLoop() {
+    if (waiter_.joinable()) {
+        // Closing the port ends the wait too, should the stop not get through.
+        if (!PostQueuedCompletionStatus(completionPort_, 0, kStopKey, nullptr)) {
+            CloseHandle(completionPort_);
+            completionPort_ = nullptr;
+        }
+        waiter_.join();
+    }
+    if (completionPort_ != nullptr) CloseHandle(completionPort_);
+    CloseHandle(arrived_);
+}
 
 void Win32EventLoop::Watch(HANDLE handle, Handler handler) {
     Unwatch(handle);
@@ -11,6 +50,65 @@ void Win32EventLoop::Watch(HANDLE handle, Handler handler) {
 
 void Win32EventLoop::Unwatch(HANDLE handle) {
     std::erase_if(watched_, [handle](const Watched& w) { return w.Handle == handle; });
+}
+
+ULONG_PTR Win32EventLoop::Associate(HANDLE file, CompletionHandler handler) {
+    if (completionPort_ == nullptr) StartCompletionPort();
+    const ULONG_PTR key = ++lastKey_;
+    if (CreateIoCompletionPort(file, completionPort_, key, 0) == nullptr) {
+        throw SystemFailure("the completion port takes no more ports");
+    }
+    associated_.emplace(key, std::move(handler));
+    return key;
+}
+
+void Win32EventLoop::Dissociate(ULONG_PTR key) {
+    associated_.erase(key);
+}
+
+// Made when the first port opens, so that a system short of them fails that port's open,
+// with the reason, rather than the program.
+void Win32EventLoop::StartCompletionPort() {
+    completionPort_ = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
+    if (completionPort_ == nullptr) throw SystemFailure("no completion port");
+    try {
+        waiter_ = std::thread([this] { WaitForCompletions(); });
+    } catch (const std::system_error& error) {
+        CloseHandle(completionPort_);
+        completionPort_ = nullptr;
+        throw std::runtime_error(std::string("no thread to wait for the ports: ") + error.what());
+    }
+}
+
+// On its own thread: the completion port cannot be waited for together with the message
+// queue. The moment is taken here, as near the system's completion as this program gets.
+void Win32EventLoop::WaitForCompletions() {
+    std::array<OVERLAPPED_ENTRY, kBatch> entries{};
+    for (;;) {
+        ULONG count = 0;
+        if (!GetQueuedCompletionStatusEx(completionPort_, entries.data(), kBatch, &count, INFINITE,
+                                         FALSE)) {
+            waiterFailed_ = true;
+            SetEvent(arrived_);
+            return;
+        }
+        const Instant at = std::chrono::steady_clock::now();
+        bool stop = false;
+        {
+            const std::lock_guard lock(mutex_);
+            for (ULONG i = 0; i < count; ++i) {
+                const OVERLAPPED_ENTRY& entry = entries[i];
+                if (entry.lpCompletionKey == kStopKey) {
+                    stop = true;
+                    continue;
+                }
+                arrivals_.push_back({entry.lpCompletionKey,
+                                     {entry.lpOverlapped, entry.dwNumberOfBytesTransferred, at}});
+            }
+        }
+        SetEvent(arrived_);
+        if (stop) return;
+    }
 }
 
 void Win32EventLoop::Quit(int exitCode) {
@@ -33,25 +131,36 @@ bool Win32EventLoop::RunUntil(const std::function<bool()>& done, DWORD timeoutMs
     return done();
 }
 
+// Whatever woke the wait, the completions and the due timers are served too, so that a
+// busy line cannot hold back the timers nor the other way round.
 bool Win32EventLoop::RunOnce(DWORD timeoutMs) {
-    std::vector<HANDLE> handles;
+    std::vector<HANDLE> handles{arrived_, timer_.Handle()};
     for (const Watched& w : watched_) handles.push_back(w.Handle);
     const DWORD count = static_cast<DWORD>(handles.size());
     const DWORD woke = MsgWaitForMultipleObjectsEx(count, handles.data(), timeoutMs, QS_ALLINPUT,
                                                    MWMO_INPUTAVAILABLE);
-    if (woke < WAIT_OBJECT_0 + count) {
+    if (woke >= WAIT_OBJECT_0 + count + 1 && woke != WAIT_TIMEOUT) {
+        // A handle that went bad could never wake us again: the program ends, and not as a
+        // success.
+        exitCode_ = 1;
+        return false;
+    }
+    DispatchCompletions();
+    if (waiterFailed_) {
+        exitCode_ = 1;
+        return false;
+    }
+    timers_.RunDue();
+    if (woke >= WAIT_OBJECT_0 + 2 && woke < WAIT_OBJECT_0 + count) {
         RunHandlerOf(handles[woke - WAIT_OBJECT_0]);
-        return true;
     }
     if (woke == WAIT_OBJECT_0 + count) return DispatchMessages();
-    if (woke == WAIT_TIMEOUT) return true;
-    // A handle that went bad could never wake us again: the program ends, and not as a
-    // success.
-    exitCode_ = 1;
-    return false;
+    return true;
 }
 
 void Win32EventLoop::RunSignalled() {
+    DispatchCompletions();
+    timers_.RunDue();
     // Bounded, so that a handle that stays signalled cannot hold the modal loop for ever.
     for (std::size_t round = 0; round <= watched_.size(); ++round) {
         std::vector<HANDLE> handles;
@@ -61,6 +170,22 @@ void Win32EventLoop::RunSignalled() {
         const DWORD woke = WaitForMultipleObjects(count, handles.data(), FALSE, 0);
         if (woke >= WAIT_OBJECT_0 + count) return;
         RunHandlerOf(handles[woke - WAIT_OBJECT_0]);
+    }
+}
+
+// A handler may dissociate any port, its own among them: each completion's key is looked up
+// as it comes to be handled.
+void Win32EventLoop::DispatchCompletions() {
+    std::vector<Arrived> batch;
+    {
+        const std::lock_guard lock(mutex_);
+        batch.swap(arrivals_);
+    }
+    for (const Arrived& arrived : batch) {
+        const auto found = associated_.find(arrived.Key);
+        if (found == associated_.end()) continue;
+        const CompletionHandler handler = found->second;
+        handler(arrived.Done);
     }
 }
 

@@ -61,7 +61,7 @@ Win32Form1Window::Win32Form1Window(Win32EventLoop& loop, SerialControl& comm, Bu
                 &ImgSwitchOff, &ImgSwitchOn, &Label1,
                 &Command2,     &Command1,    &Text1,
                 &ProgressBar1, &Label4},
-      wake_(loop),
+      wake_(loop.Timers().MakeTimer()),
       chooser_(window_) {
     StackInTabOrder();
     const int dpi = Win32Dpi::ForWindow(window_);
@@ -73,7 +73,7 @@ Win32Form1Window::Win32Form1Window(Win32EventLoop& loop, SerialControl& comm, Bu
     form_ = std::make_unique<Form1>(
         Form1Controls{ComboComm, CboBaud, CmdOpenAndClosePort, ImgSwitchOn, Label1, Command2,
                       Command1, Text1, ProgressBar1, Label4, chooser_},
-        comm, files, wake_, TransferDriver::SteadyClock(), std::move(settings));
+        comm, files, *wake_, TransferDriver::SteadyClock(), std::move(settings));
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     loop_.SetDialogWindow(window_);
 }

@@ -14,7 +14,6 @@
 #include "Win32PictureControl.h"
 #include "Win32ProgressBarControl.h"
 #include "Win32TextBoxControl.h"
-#include "Win32WakeTimer.h"
 #include "Win32WindowFonts.h"
 
 namespace ymodem {
@@ -62,7 +61,7 @@ private:
     Win32LabelControl Label4;
     // In the drawn table's order.
     std::array<Win32Child*, drawn::kControls.size()> children_;
-    Win32WakeTimer wake_;
+    std::unique_ptr<WakeTimer> wake_;
     Win32FileChooser chooser_;
     HWND lastFocus_ = nullptr;
     std::unique_ptr<Form1> form_;

@@ -1,7 +1,6 @@
 #include "Win32PortFactory.h"
 
 #include "Win32SerialControl.h"
-#include "Win32WakeTimer.h"
 
 namespace ymodem {
 
@@ -10,7 +9,7 @@ std::unique_ptr<SerialControl> Win32PortFactory::MakeSerialControl() {
 }
 
 std::unique_ptr<WakeTimer> Win32PortFactory::MakeWakeTimer() {
-    return std::make_unique<Win32WakeTimer>(loop_);
+    return loop_.Timers().MakeTimer();
 }
 
 }  // namespace ymodem

@@ -5,8 +5,8 @@
 
 namespace ymodem {
 
-// Ports and timers on the Win32 event loop: the comm API's COM ports, high-resolution
-// waitable timers.
+// Ports and timers on the Win32 event loop: the comm API's COM ports on its completion port,
+// and its timer queue.
 class Win32PortFactory final : public PortFactory {
 public:
     explicit Win32PortFactory(Win32EventLoop& loop) : loop_(loop) {}

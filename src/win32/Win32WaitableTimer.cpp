@@ -1,6 +1,9 @@
-#include "Win32WakeTimer.h"
+#include "Win32WaitableTimer.h"
 
 #include <timeapi.h>
+
+#include <stdexcept>
+#include <string>
 
 namespace ymodem {
 
@@ -11,46 +14,32 @@ constexpr DWORD kHighResolutionTimer = 0x2;
 
 }  // namespace
 
-Win32WakeTimer::Win32WakeTimer(Win32EventLoop& loop) : loop_(loop) {
+Win32WaitableTimer::Win32WaitableTimer() {
     timer_ = CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimer, TIMER_ALL_ACCESS);
     highResolution_ = timer_ != nullptr;
     if (!highResolution_) {
         timer_ = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+        if (timer_ == nullptr) {
+            throw std::runtime_error("no waitable timer: system error " +
+                                     std::to_string(GetLastError()));
+        }
         timeBeginPeriod(1);
     }
-    loop_.Watch(timer_, [this] { OnSignalled(); });
 }
 
-Win32WakeTimer::~Win32WakeTimer() {
-    loop_.Unwatch(timer_);
+Win32WaitableTimer::~Win32WaitableTimer() {
     CancelWaitableTimer(timer_);
     CloseHandle(timer_);
     if (!highResolution_) timeEndPeriod(1);
 }
 
-void Win32WakeTimer::SetHandler(Handler handler) {
-    handler_ = std::move(handler);
-}
-
-// A timer that fired before it was stopped stays signalled; that is taken here, so that it
-// cannot cut the next wait short.
-void Win32WakeTimer::Start(std::chrono::milliseconds wait) {
-    WaitForSingleObject(timer_, 0);
+// An expiry nobody waited for may still wake the loop once after this (wine keeps an
+// auto-reset timer signalled across SetWaitableTimer); the queue then finds nothing due.
+void Win32WaitableTimer::Arm(std::chrono::nanoseconds wait) {
     LARGE_INTEGER due;
-    due.QuadPart = -static_cast<LONGLONG>(wait.count()) * 10'000;  // relative, 100 ns units
-    armed_ = SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE) != 0;
-}
-
-void Win32WakeTimer::Stop() {
-    armed_ = false;
-    CancelWaitableTimer(timer_);
-    WaitForSingleObject(timer_, 0);
-}
-
-void Win32WakeTimer::OnSignalled() {
-    if (!armed_) return;
-    armed_ = false;
-    if (handler_) handler_();
+    due.QuadPart = -static_cast<LONGLONG>((wait.count() + 99) / 100);  // relative, 100 ns units
+    if (due.QuadPart == 0) due.QuadPart = -1;
+    SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE);
 }
 
 }  // namespace ymodem

@@ -2,36 +2,30 @@
 
 #include <windows.h>
 
-#include "WakeTimer.h"
-#include "Win32EventLoop.h"
+#include <chrono>
 
 namespace ymodem {
 
-// The wake-up timer on the Win32 event loop: a high-resolution waitable timer, which keeps a
-// 2 ms wait near 2 ms. Where the system refuses one (before Windows 10 1803), a plain
-// waitable timer with the system's timer period at 1 ms. SetTimer cannot serve: it ticks
-// every 10 to 15.6 ms.
-class Win32WakeTimer final : public WakeTimer {
+// The one system timer under an event loop's timer queue: a high-resolution waitable timer,
+// which keeps a 2 ms wait near 2 ms. Where the system refuses one (before Windows 10 1803),
+// a plain waitable timer with the system's timer period at 1 ms. SetTimer cannot serve: it
+// ticks every 10 to 15.6 ms. The handle is signalled when the wait is over; a wait resets it.
+class Win32WaitableTimer {
 public:
-    explicit Win32WakeTimer(Win32EventLoop& loop);
-    ~Win32WakeTimer() override;
-    Win32WakeTimer(const Win32WakeTimer&) = delete;
-    Win32WakeTimer& operator=(const Win32WakeTimer&) = delete;
+    // Throws std::runtime_error when the system gives no timer at all.
+    Win32WaitableTimer();
+    ~Win32WaitableTimer();
+    Win32WaitableTimer(const Win32WaitableTimer&) = delete;
+    Win32WaitableTimer& operator=(const Win32WaitableTimer&) = delete;
 
-    void SetHandler(Handler handler) override;
-    void Start(std::chrono::milliseconds wait) override;
-    void Stop() override;
-
+    // Once, the wait from now (rounded up to the timer's 100 ns); replaces an earlier wait.
+    void Arm(std::chrono::nanoseconds wait);
+    HANDLE Handle() const { return timer_; }
     bool HighResolution() const { return highResolution_; }
 
 private:
-    void OnSignalled();
-
-    Win32EventLoop& loop_;
     HANDLE timer_ = nullptr;
     bool highResolution_ = false;
-    bool armed_ = false;
-    Handler handler_;
 };
 
 }  // namespace ymodem

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 
-#include "ComOpenErrorNumber.h"
 #include "ComPortNaming.h"
 #include "CommError.h"
 #include "SerialArgumentChecks.h"
 #include "WideText_win.h"
+#include "Win32OpenErrorNumber.h"
 
 namespace ymodem {
 
@@ -227,7 +227,7 @@ void Win32SerialControl::Open() {
                                     OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (port == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        throw CommError(ComOpenErrorNumber(error), device + ": " + SystemErrorText(error));
+        throw CommError(Win32OpenErrorNumber(error), device + ": " + SystemErrorText(error));
     }
     port_ = port;
     // A read returns once the line has been quiet for 1 ms after a byte; writes never time out.

@@ -31,7 +31,8 @@
 #include "DevicePortNaming.h"
 #include "DiskBurnFileSource.h"
 #include "QtForm1Window.h"
-#include "QtSerialControl.h"
+#include "QtSerialBackend.h"
+#include "SerialControl.h"
 
 namespace {
 
@@ -113,7 +114,8 @@ int main(int argc, char* argv[]) {
     std::filesystem::remove(folder / kPortName);
     std::filesystem::create_symlink(line.Peer(), folder / kPortName);
 
-    ymodem::QtSerialControl comm;
+    ymodem::SerialControl comm(ymodem::QtSerialBackend::SystemNaming(),
+                               std::make_unique<ymodem::QtSerialBackend>());
     ymodem::DiskBurnFileSource files;
     ymodem::QtForm1Window window(comm, files);
     ymodem::Form1& form = window.Form();

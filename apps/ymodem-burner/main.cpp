@@ -3,7 +3,8 @@
 
 #include "DiskBurnFileSource.h"
 #include "QtForm1Window.h"
-#include "QtSerialControl.h"
+#include "QtSerialBackend.h"
+#include "SerialControl.h"
 
 namespace {
 
@@ -30,7 +31,8 @@ int main(int argc, char* argv[]) {
     parser.addOption(screenshot);
     parser.process(app);
 
-    ymodem::QtSerialControl comm;
+    ymodem::SerialControl comm(ymodem::QtSerialBackend::SystemNaming(),
+                               std::make_unique<ymodem::QtSerialBackend>());
     ymodem::DiskBurnFileSource files;
     ymodem::QtForm1Window window(comm, files);
     window.Form().Form_Load();

@@ -1,4 +1,4 @@
-#include "LowLatency.h"
+#include "LowLatency_posix.h"
 
 #include <sys/ioctl.h>
 

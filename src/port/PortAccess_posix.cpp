@@ -1,4 +1,4 @@
-#include "PortAccess.h"
+#include "PortAccess_posix.h"
 
 #include <unistd.h>
 

@@ -6,8 +6,8 @@
 
 namespace ymodem {
 
-// The argument checks of a serial control, shared by QtSerialControl and the tests'
-// fake so that both refuse the same values with the same numbers.
+// The argument checks of the serial control's properties, with the numbers it refuses
+// values with.
 
 // 8005 while the port is open: the port may not change, nor be opened again.
 void RequirePortClosed(bool portOpen);

@@ -12,6 +12,9 @@ namespace ymodem {
 
 // When the system had the bytes: a read's completion, not the moment the loop got to them.
 using ArrivalTime = std::chrono::steady_clock::time_point;
+// What a backend reports when it cannot tell when the bytes arrived (a test's line that
+// delivers them at once): they then count as arriving when they are handed out.
+inline constexpr ArrivalTime kArrivalUnknown{};
 
 // What a backend reports to the serial control over it. Both calls come from the event
 // loop's thread, never from inside one of the backend's own operations.

@@ -1,6 +1,6 @@
 #include "QtPortFactory.h"
 
-#include "QtSerialControl.h"
+#include "QtSerialBackend.h"
 
 namespace ymodem {
 
@@ -16,7 +16,8 @@ QtPortFactory::QtPortFactory()
 }
 
 std::unique_ptr<SerialControl> QtPortFactory::MakeSerialControl() {
-    return std::make_unique<QtSerialControl>();
+    return std::make_unique<SerialControl>(QtSerialBackend::SystemNaming(),
+                                           std::make_unique<QtSerialBackend>());
 }
 
 std::unique_ptr<WakeTimer> QtPortFactory::MakeWakeTimer() {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "ComOpenErrorNumber.h"
 #include "CommError.h"
 #include "WideText_win.h"
+#include "Win32OpenErrorNumber.h"
 
 namespace ymodem {
 
@@ -88,7 +88,7 @@ void Win32SerialBackend::Open(const std::string& device, const LineSettings& set
                                     OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (port == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        throw CommError(ComOpenErrorNumber(error), device + ": " + SystemErrorText(error));
+        throw CommError(Win32OpenErrorNumber(error), device + ": " + SystemErrorText(error));
     }
     port_ = port;
     try {

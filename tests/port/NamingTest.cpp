@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <optional>
 
-#include "ComOpenErrorNumber.h"
 #include "ComPortNaming.h"
 #include "PortTestSupport.h"
 #include "TempFolder.h"
 #include "Utf8Path.h"
+#include "Win32OpenErrorNumber.h"
 
 #ifndef _WIN32
 #include <stdlib.h>
@@ -65,7 +65,7 @@ TEST(PortComNumbers, OpenFailuresOfTheSystemGetTheWindowsNumbers) {
         {3, CommError::kDeviceUnavailable},    {123, CommError::kDeviceUnavailable},
         {31, CommError::kHardwareUnavailable}, {1167, CommError::kHardwareUnavailable}};
     for (const auto& [systemError, number] : cases) {
-        EXPECT_EQ(ComOpenErrorNumber(systemError), number) << systemError;
+        EXPECT_EQ(Win32OpenErrorNumber(systemError), number) << systemError;
     }
 }
 

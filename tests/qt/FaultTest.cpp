@@ -20,7 +20,7 @@
 #include "Form1.h"
 #include "IniSettings.h"
 #include "PtyPair.h"
-#include "QtSerialControl.h"
+#include "QtSerialBackend.h"
 #include "QtWakeTimer.h"
 #include "SettingsLocation.h"
 
@@ -35,7 +35,7 @@ struct LineWindow {
     QTemporaryDir folder;
     QByteArray previousConfigHome = qgetenv("XDG_CONFIG_HOME");
     PtyPair device;
-    std::unique_ptr<QtSerialControl> comm;
+    std::unique_ptr<SerialControl> comm;
     DiskBurnFileSource files;
     FakeForm1Controls controls;
     QtWakeTimer wake;
@@ -48,7 +48,8 @@ struct LineWindow {
                     folder.filePath("ymodem-burner/ports/dev0"));
         WriteIniStr(SettingsFilePath(), "Para1", "SaveComm", "dev0");
         WriteIniStr(SettingsFilePath(), "Para1", "CboBaud", "4");
-        comm = std::make_unique<QtSerialControl>();
+        comm = std::make_unique<SerialControl>(QtSerialBackend::SystemNaming(),
+                                               std::make_unique<QtSerialBackend>());
         form = std::make_unique<Form1>(controls.Controls(), *comm, files, wake);
         form->Form_Load();
     }

@@ -4,16 +4,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "OpenErrorNumber.h"
 #include "PortContract.h"
 #include "PtyPair.h"
-#include "QtSerialControl.h"
+#include "QtOpenErrorNumber.h"
+#include "QtSerialBackend.h"
 #include "QtText.h"
 
 namespace ymodem {
 namespace {
 
 using Bytes = PtyPair::Bytes;
+
+SerialControl PtyControl(std::unique_ptr<PortNaming> naming = NamingWith()) {
+    return SerialControl(std::move(naming), std::make_unique<QtSerialBackend>());
+}
 
 // QSerialPort on a pseudo-terminal whose master side the test plays; its line holds
 // output back until the event loop has written it.
@@ -29,7 +33,7 @@ struct PtyLine {
     bool WaitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 3000); }
 
     PtyPair pty;
-    QtSerialControl control{NamingWith()};
+    SerialControl control = PtyControl();
 };
 
 }  // namespace
@@ -44,9 +48,9 @@ namespace {
 // as the tests may run with every right.
 TEST(PortOpenErrorNumber, RefusedPermissionIsAnotherHolderOnlyWhenTheNodeIsOpenToUs) {
     // A lock file or another program's exclusive open:
-    EXPECT_EQ(OpenErrorNumber(QSerialPort::PermissionError, true), CommError::kPortAlreadyOpen);
+    EXPECT_EQ(QtOpenErrorNumber(QSerialPort::PermissionError, true), CommError::kPortAlreadyOpen);
     // A user outside the dialout group:
-    EXPECT_EQ(OpenErrorNumber(QSerialPort::PermissionError, false), CommError::kPermissionDenied);
+    EXPECT_EQ(QtOpenErrorNumber(QSerialPort::PermissionError, false), CommError::kPermissionDenied);
 }
 
 class PortPty : public testing::Test {
@@ -59,11 +63,11 @@ protected:
     }
 
     PtyPair pty_;
-    QtSerialControl control_{NamingWith()};
+    SerialControl control_ = PtyControl();
 };
 
 TEST_F(PortPty, PortHeldElsewhereFailsWith8005UntilReleased) {
-    QtSerialControl second(NamingWith());
+    SerialControl second = PtyControl();
     second.SetCommPort(pty_.SlavePath());
     EXPECT_EQ(ErrorNumberOf([&] { second.SetPortOpen(true); }), CommError::kPortAlreadyOpen);
     EXPECT_FALSE(second.PortOpen());
@@ -95,8 +99,8 @@ TEST(PortPtyNames, LinkSystemNameAndPathAllReachTheDevice) {
     ASSERT_TRUE(QFile::link(FromUtf8(pty.SlavePath()), folder.filePath("bench0")));
     // The system reports the pseudo-terminal as a port named after its node in /dev/pts.
     const std::string number = pty.SlavePath().substr(pty.SlavePath().rfind('/') + 1);
-    QtSerialControl control(
-        NamingWith(ToUtf8(folder.path()), {{number, pty.SlavePath()}}, "/dev/pts"));
+    SerialControl control =
+        PtyControl(NamingWith(ToUtf8(folder.path()), {{number, pty.SlavePath()}}, "/dev/pts"));
 
     for (const std::string& name : {std::string("bench0"), number, pty.SlavePath()}) {
         control.SetCommPort(name);
@@ -115,7 +119,7 @@ TEST(PortPtyNames, NodeThatIsNoSerialPortFailsWith8010) {
     QFile plain(folder.filePath("plain"));
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
     plain.close();
-    QtSerialControl control(NamingWith());
+    SerialControl control = PtyControl();
     control.SetCommPort(ToUtf8(plain.fileName()));
     EXPECT_EQ(ErrorNumberOf([&] { control.SetPortOpen(true); }), CommError::kHardwareUnavailable);
 }

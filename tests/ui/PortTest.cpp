@@ -79,10 +79,10 @@ TEST(UiPort, FailedOpenKeepsTheClosedWindowAndTriesAgainNextTime) {
         TestWindow w;
         w.StartOnPort("COM12");
         w.comm.FailOpen("COM12", c.number);
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            w.comm.ClearRecord();
+        const int scanned = w.comm.OpenAttempts("COM12");
+        for (int attempt = 1; attempt <= 2; ++attempt) {
             w.controls.CmdOpenAndClosePort.Click();
-            EXPECT_EQ(w.comm.Operations(), std::vector<std::string>({"PortOpen=true"}));
+            EXPECT_EQ(w.comm.OpenAttempts("COM12"), scanned + attempt);
             EXPECT_FALSE(w.form.PortOpened);
             ExpectLook(w.controls, false);
             EXPECT_EQ(w.controls.Label4.Text, c.status);

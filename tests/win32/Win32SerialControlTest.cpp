@@ -9,7 +9,8 @@
 
 #include "PortContract.h"
 #include "WideText_win.h"
-#include "Win32SerialControl.h"
+#include "ComPortNaming.h"
+#include "Win32SerialBackend.h"
 
 namespace ymodem {
 namespace {
@@ -110,7 +111,8 @@ struct ComLine {
     std::filesystem::path hangup = WideFromBytes(Setting("YMODEM_TEST_HANGUP"), CP_UTF8);
     bool relayReady = (AwaitRelay(hangup), true);
     Win32EventLoop loop;
-    Win32SerialControl control{loop};
+    SerialControl control{std::make_unique<ComPortNaming>(),
+                          std::make_unique<Win32SerialBackend>(loop)};
     DeviceEnd device{Setting("YMODEM_TEST_DEVICE_COM")};
 };
 

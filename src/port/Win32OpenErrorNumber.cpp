@@ -1,4 +1,4 @@
-#include "ComOpenErrorNumber.h"
+#include "Win32OpenErrorNumber.h"
 
 #include "CommError.h"
 
@@ -16,7 +16,7 @@ constexpr unsigned long kInvalidName = 123;
 
 }  // namespace
 
-int ComOpenErrorNumber(unsigned long systemError) {
+int Win32OpenErrorNumber(unsigned long systemError) {
     switch (systemError) {
         case kAccessDenied:
         case kSharingViolation:

@@ -1,10 +1,10 @@
-#include "OpenErrorNumber.h"
+#include "QtOpenErrorNumber.h"
 
 #include "CommError.h"
 
 namespace ymodem {
 
-int OpenErrorNumber(QSerialPort::SerialPortError error, bool deviceAccessible) {
+int QtOpenErrorNumber(QSerialPort::SerialPortError error, bool deviceAccessible) {
     switch (error) {
         case QSerialPort::DeviceNotFoundError:
             return CommError::kDeviceUnavailable;

@@ -8,6 +8,6 @@ namespace ymodem {
 // tells whether we may read and write the device node: QSerialPort reports a port
 // held by another program (its lock file, or the exclusive open) and a missing
 // permission both as PermissionError.
-int OpenErrorNumber(QSerialPort::SerialPortError error, bool deviceAccessible);
+int QtOpenErrorNumber(QSerialPort::SerialPortError error, bool deviceAccessible);
 
 }  // namespace ymodem

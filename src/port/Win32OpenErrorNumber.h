@@ -7,6 +7,6 @@ namespace ymodem {
 // 68 for a port that is not there (no such file or path, a name the system refuses),
 // 8010 for any other failure. Plain numbers, so that the rule is built and tested on every
 // system.
-int ComOpenErrorNumber(unsigned long systemError);
+int Win32OpenErrorNumber(unsigned long systemError);
 
 }  // namespace ymodem

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <numeric>
 #include <optional>
@@ -162,6 +163,39 @@ TYPED_TEST_P(PortContract, ArrivingBytesReportOnCommWithEvent2AndComeBackFromInp
     EXPECT_EQ(eventDuringOnComm, SerialControl::kEventReceive);
 }
 
+// A byte's time is when the system had it: after the device sent it, and no later than when
+// it was handed out.
+TYPED_TEST_P(PortContract, InputTellsWhenItsBytesArrived) {
+    SerialControl& control = this->Control();
+    control.SetRThreshold(1);
+    std::optional<ArrivalTime> arrived;
+    ArrivalTime handedOut;
+    this->listener_.Comm = [&] {
+        if (control.Input().empty()) return;
+        handedOut = std::chrono::steady_clock::now();
+        arrived = control.InputArrived();
+    };
+    const ArrivalTime sent = std::chrono::steady_clock::now();
+    this->line_.DeviceSends({0x43});
+    ASSERT_TRUE(this->line_.WaitFor([&] { return arrived.has_value(); }));
+    EXPECT_GE(*arrived, sent);
+    EXPECT_LE(*arrived, handedOut);
+}
+
+// Discarding the input drops what came before it, not what comes after.
+TYPED_TEST_P(PortContract, BytesArrivingAfterADiscardOfInputAreKept) {
+    SerialControl& control = this->Control();
+    this->line_.DeviceSends(Frame(40, 0));
+    ASSERT_TRUE(this->line_.WaitFor([&] { return control.InBufferCount() >= 40; }));
+    control.SetInBufferCount(0);
+    EXPECT_EQ(control.InBufferCount(), 0u);
+
+    const Bytes later = Frame(5, 0x80);
+    this->line_.DeviceSends(later);
+    EXPECT_TRUE(this->line_.WaitFor([&] { return control.InBufferCount() >= later.size(); }));
+    EXPECT_EQ(control.Input(), later);
+}
+
 TYPED_TEST_P(PortContract, DeviceGoingAwayClosesThePortAndReportsTheLossOnce) {
     SerialControl& control = this->Control();
     bool openWhenLost = true;
@@ -179,6 +213,7 @@ REGISTER_TYPED_TEST_SUITE_P(PortContract, RefusedOperationsFailWithTheirNumberAn
                             FramesReachTheDeviceWholeAndInOrder,
                             DiscardingUnsentOutputKeepsLaterFramesWhole,
                             ArrivingBytesReportOnCommWithEvent2AndComeBackFromInput,
+                            InputTellsWhenItsBytesArrived, BytesArrivingAfterADiscardOfInputAreKept,
                             DeviceGoingAwayClosesThePortAndReportsTheLossOnce);
 
 }  // namespace ymodem::contract

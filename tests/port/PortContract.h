@@ -163,6 +163,30 @@ TYPED_TEST_P(PortContract, ArrivingBytesReportOnCommWithEvent2AndComeBackFromInp
     EXPECT_EQ(eventDuringOnComm, SerialControl::kEventReceive);
 }
 
+// Bytes that arrive while the control waits for its output are reported once the wait is
+// over, from the event loop, and none is lost.
+TYPED_TEST_P(PortContract, WaitingForOutputRaisesNothingFromInsideTheWait) {
+    SerialControl& control = this->Control();
+    control.SetRThreshold(1);
+    bool waiting = false;
+    int reportsWhileWaiting = 0;
+    Bytes received;
+    this->listener_.Comm = [&] {
+        reportsWhileWaiting += waiting ? 1 : 0;
+        const Bytes input = control.Input();
+        received.insert(received.end(), input.begin(), input.end());
+    };
+    const Bytes sent = Frame(64, 0);
+    this->line_.DeviceSends(sent);
+    control.Output(Frame(64 * 1024, 0));
+    waiting = true;
+    control.WaitForOutput(300);  // nobody reads the device side: the wait runs out
+    waiting = false;
+    EXPECT_TRUE(this->line_.WaitFor([&] { return received.size() >= sent.size(); }));
+    EXPECT_EQ(received, sent);
+    EXPECT_EQ(reportsWhileWaiting, 0);
+}
+
 // A byte's time is when the system had it: after the device sent it, and no later than when
 // it was handed out.
 TYPED_TEST_P(PortContract, InputTellsWhenItsBytesArrived) {
@@ -213,6 +237,7 @@ REGISTER_TYPED_TEST_SUITE_P(PortContract, RefusedOperationsFailWithTheirNumberAn
                             FramesReachTheDeviceWholeAndInOrder,
                             DiscardingUnsentOutputKeepsLaterFramesWhole,
                             ArrivingBytesReportOnCommWithEvent2AndComeBackFromInput,
+                            WaitingForOutputRaisesNothingFromInsideTheWait,
                             InputTellsWhenItsBytesArrived, BytesArrivingAfterADiscardOfInputAreKept,
                             DeviceGoingAwayClosesThePortAndReportsTheLossOnce);
 

@@ -132,8 +132,10 @@ struct SenderRig {
         Now += step;
         for (std::size_t port = 0; port < Factory.Controls.size(); ++port) {
             const auto deadline = Sender->Port(port).Driver().NextWake();
-            if (deadline && *deadline <= Now) Factory.Timers.at(1 + 2 * port)->Fire();
-            Factory.Timers.at(2 + 2 * port)->Fire();
+            if (deadline && *deadline <= Now) Factory.Timers.at(1 + 3 * port)->Fire();
+            Factory.Timers.at(2 + 3 * port)->Fire();
+            FakeWakeTimer& verify = *Factory.Timers.at(3 + 3 * port);
+            if (verify.Armed().value_or(step.count() + 1) <= step.count()) verify.Fire();
         }
     }
     void Reply(const Bytes& bytes, std::size_t port = 0) {
@@ -257,8 +259,9 @@ std::string LoggedResults(const std::filesystem::path& log) {
     std::string results;
     for (std::string line; std::getline(in, line);) {
         const auto record = nlohmann::json::parse(line);
+        const auto said = record["device_text"].get<std::string>();
         results += (results.empty() ? "" : " ") + record["port"].get<std::string>() + ":" +
-                   record["result"].get<std::string>();
+                   record["result"].get<std::string>() + (said.empty() ? "" : "=" + said);
     }
     return results;
 }
@@ -362,6 +365,40 @@ TEST(SendHeadless, RunsOnSeveralPortsAndRecordsEveryTransfer) {
          "",
          "",
          "dialout"},
+        {"--expect: the banner confirms",
+         {"A"},
+         [](SendOptions& o) { o.Expect.emplace("ready v[0-9]"); },
+         none,
+         [](Rig& r) { r.Serve(), r.Reply(Bytes{'o', 'k', '\n', 'r', 'e', 'a', 'd', 'y', ' ', 'v', '2', '\r'}); },
+         kExitDone,
+         "A:ok=ready v2",
+         "文件发送完毕!\n设备回应: ready v2\n",
+         "A: 1 flashed, 0 failed"},
+        {"--expect: the boot loader's C instead, which starts nothing",
+         {"A"},
+         [](SendOptions& o) { o.Expect.emplace("ready"), o.Count = 2; },
+         none,
+         [](Rig& r) {
+             r.Serve(), r.Reply({kCrcRequest}), r.Wait(200ms), r.Wait(1s);
+             EXPECT_EQ(r.Comm().Frames().back(), Bytes{kEot});
+             r.Serve(), r.Wait(11s);
+         },
+         kExitUnconfirmed,
+         "A:unverified A:unverified",
+         "完毕!\n设备未确认新程序\n正在尝试",
+         "A: 0 flashed, 2 failed"},
+        {"--timeout mid-transfer cancels",
+         {"A", "B"},
+         [](SendOptions& o) { o.TimeoutSeconds = 9; },
+         none,
+         [](Rig& r) {
+             r.Reply({kCrcRequest}), r.Reply({kCrcRequest}, 1), r.Factory.Timers.at(0)->Fire();
+             for (int port : {0, 1}) EXPECT_EQ(r.Comm(port).Frames().back(), (Bytes{kCan, kCan}));
+         },
+         kExitTimedOut,
+         "A:aborted B:aborted",
+         "",
+         "timed out after 9 s, 0 of 2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -373,6 +410,7 @@ TEST(SendHeadless, RunsOnSeveralPortsAndRecordsEveryTransfer) {
         c.Before(rig);
         ASSERT_EQ(rig.Sender->Start(), std::nullopt);
         c.Script(rig);
+        rig.Sender->WaitForRecords();
         EXPECT_EQ(rig.Finished.empty() ? std::nullopt : std::optional(rig.Finished.front()),
                   c.Exit);
         EXPECT_EQ(LoggedResults(folder.Path() / "flash.jsonl"), c.Log);

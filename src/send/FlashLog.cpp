@@ -149,8 +149,8 @@ std::optional<FlashLog> FlashLog::Open(const std::string& path, std::string& err
     }
     const bool endLineFirst = file->EndsMidLine();
     auto shared = std::make_shared<AppendOnlyFile>(std::move(*file));
-    auto writer = std::make_unique<RecordWriter>(
-        [shared, delay = SyncDelay()](std::string_view line) {
+    auto writer =
+        std::make_unique<RecordWriter>([shared, delay = SyncDelay()](std::string_view line) {
             const bool written = shared->Append(line);
             if (delay.count() > 0) std::this_thread::sleep_for(delay);
             return written;

@@ -22,7 +22,7 @@ struct FlashRecord {
     FlashResult Result = FlashResult::Ok;
     int Blocks = 0;  // data blocks sent
     std::int64_t DurationMs = 0;
-    std::string Status;  // the last status text shown for the port
+    std::string Status;      // the last status text shown for the port
     std::string DeviceText;  // the line that confirmed the new program (--expect)
 };
 

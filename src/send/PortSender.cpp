@@ -283,8 +283,9 @@ void PortSender::StartVerifying(FlashRecord record) {
     std::vector<std::uint8_t> early = sinceEot_.value_or(std::vector<std::uint8_t>{});
     const auto ack = std::find(early.begin(), early.end(), kAck);
     early.erase(early.begin(), ack == early.end() ? ack : ack + 1);
-    verifying_.emplace(Verification{DeviceReply(*options_.Expect), std::move(record),
-                                    driver_->Now() + std::chrono::seconds(options_.ExpectTimeoutSeconds)});
+    verifying_.emplace(
+        Verification{DeviceReply(*options_.Expect), std::move(record),
+                     driver_->Now() + std::chrono::seconds(options_.ExpectTimeoutSeconds)});
     driver_->SetDeaf(true);
     Judge(verifying_->Reply.Take(early));
 }

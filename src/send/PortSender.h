@@ -37,9 +37,8 @@ public:
         bool ShowFileLine = true;
     };
 
-    PortSender(std::string port, PortFactory& factory, RunImage& image,
-               const SendOptions& options, Output output, TransferDriver::Clock clock,
-               WallClock wallClock);
+    PortSender(std::string port, PortFactory& factory, RunImage& image, const SendOptions& options,
+               Output output, TransferDriver::Clock clock, WallClock wallClock);
     ~PortSender();
     PortSender(const PortSender&) = delete;
     PortSender& operator=(const PortSender&) = delete;

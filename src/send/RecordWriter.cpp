@@ -4,7 +4,8 @@
 
 namespace ymodem {
 
-RecordWriter::RecordWriter(Append append) : append_(std::move(append)), thread_([this] { Run(); }) {}
+RecordWriter::RecordWriter(Append append)
+    : append_(std::move(append)), thread_([this] { Run(); }) {}
 
 RecordWriter::~RecordWriter() {
     {

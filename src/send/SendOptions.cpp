@@ -26,7 +26,8 @@ constexpr int kMostExpectSeconds = 600;
 constexpr const char* kFooter =
     "Exit codes: 0 done, 1 bad command line, 2 the file cannot be loaded, 3 the port cannot "
     "be opened, 4 timed out, 5 the port was lost, 6 the flash log could not be written, "
-    "7 a board did not confirm its new program (--expect), 130/143 interrupted/terminated. With several ports: the code of the first port that "
+    "7 a board did not confirm its new program (--expect), 130/143 interrupted/terminated. With "
+    "several ports: the code of the first port that "
     "did not succeed.\n\n"
     "Boot loaders that ask for the next file after each one (batch receivers such as "
     "U-Boot's loady and lrzsz's rb) want --count 1 --end-session. A receiver that asks with "
@@ -180,9 +181,10 @@ ParsedSendOptions ParseSendCommandLine(const std::vector<std::string>& arguments
     app.add_option("--expect-timeout", line.ExpectTimeout,
                    "How long --expect waits for the line (1 to 600; default 10).")
         ->type_name("SECONDS");
-    app.add_option("PORT", line.Positional,
-                   "PORT: a port name as the window lists it, or a device path; several ports "
-                   "are flashed side by side. FILE: the burn file, up to 256 MiB (268435456 bytes).")
+    app.add_option(
+           "PORT", line.Positional,
+           "PORT: a port name as the window lists it, or a device path; several ports "
+           "are flashed side by side. FILE: the burn file, up to 256 MiB (268435456 bytes).")
         ->option_text("... FILE");
 
     std::vector<const char*> argv;

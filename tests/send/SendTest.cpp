@@ -35,7 +35,8 @@ TEST(SendOptions, CommandLineValues) {
                " timeout=" + std::to_string(o.TimeoutSeconds) +
                " quiet=" + std::to_string(o.Quiet) + " end=" + std::to_string(o.EndSession) +
                " wait=" + std::to_string(o.WaitPort) +
-               " erase=" + std::to_string(o.EraseTimeoutMs.value_or(-1)) + " log=" + o.LogFile;
+               " erase=" + std::to_string(o.EraseTimeoutMs.value_or(-1)) + " log=" + o.LogFile +
+               " expect=" + (o.Expect ? std::to_string(o.ExpectTimeoutSeconds) : "-");
     };
     const struct {
         std::vector<std::string> Line;
@@ -62,6 +63,14 @@ TEST(SendOptions, CommandLineValues) {
         {{"--erase-timeout", "0", "a", "f"}, "refused: --erase-timeout takes"},
         {{"--erase-timeout", "600001", "a", "f"}, "refused: --erase-timeout takes"},
         {{"--log", "", "a", "f"}, "refused: --log needs"},
+        {{"--expect", "v[0-9]+$", "a", "f"},
+         "a f 115200 count=1 timeout=0 quiet=0 end=0 wait=0 erase=-1 log= expect=10"},
+        {{"--expect", "", "--expect-timeout", "600", "a", "f"},
+         "a f 115200 count=1 timeout=0 quiet=0 end=0 wait=0 erase=-1 log= expect=600"},
+        {{"--expect", "(", "a", "f"}, "refused: --expect takes a regular expression"},
+        {{"--expect", "x", "--expect-timeout", "0", "a", "f"}, "refused: --expect-timeout takes"},
+        {{"--expect-timeout", "5", "a", "f"}, "refused: --expect-timeout goes with --expect"},
+        {{"--expect", "x", "--end-session", "a", "f"}, "refused: --expect cannot"},
         {{"--bogus", "a", "b"}, "refused: The following argument was not expected: --bogus"},
         {{"a", "b", "--baud"}, "refused: --baud"},
         {{"--help-all", "a", "b"}, "refused: The following argument"},
@@ -369,7 +378,10 @@ TEST(SendHeadless, RunsOnSeveralPortsAndRecordsEveryTransfer) {
          {"A"},
          [](SendOptions& o) { o.Expect.emplace("ready v[0-9]"); },
          none,
-         [](Rig& r) { r.Serve(), r.Reply(Bytes{'o', 'k', '\n', 'r', 'e', 'a', 'd', 'y', ' ', 'v', '2', '\r'}); },
+         [](Rig& r) {
+             r.Serve(),
+                 r.Reply(Bytes{'o', 'k', '\n', 'r', 'e', 'a', 'd', 'y', ' ', 'v', '2', '\r'});
+         },
          kExitDone,
          "A:ok=ready v2",
          "文件发送完毕!\n设备回应: ready v2\n",

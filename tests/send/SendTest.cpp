@@ -399,18 +399,6 @@ TEST(SendHeadless, RunsOnSeveralPortsAndRecordsEveryTransfer) {
          "A:unverified A:unverified",
          "完毕!\n设备未确认新程序\n正在尝试",
          "A: 0 flashed, 2 failed"},
-        {"--timeout mid-transfer cancels",
-         {"A", "B"},
-         [](SendOptions& o) { o.TimeoutSeconds = 9; },
-         none,
-         [](Rig& r) {
-             r.Reply({kCrcRequest}), r.Reply({kCrcRequest}, 1), r.Factory.Timers.at(0)->Fire();
-             for (int port : {0, 1}) EXPECT_EQ(r.Comm(port).Frames().back(), (Bytes{kCan, kCan}));
-         },
-         kExitTimedOut,
-         "A:aborted B:aborted",
-         "",
-         "timed out after 9 s, 0 of 2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);

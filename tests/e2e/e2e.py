@@ -356,6 +356,8 @@ def case_erase():
         code, out, _ = send(device.port, path, "--timeout", "5")
         if code != 4 or "传输超时,请断电后再次尝试!" not in out:
             fail("without --erase-timeout: exit %d\n%s" % (code, out))
+        device.finish()  # --timeout cancelled the transfer under way: the device has ended
+        device = Device(folder, path, "--erase-ms", "3000", "--timeout", "60")
         code, out, err = send(device.port, path, "--erase-timeout", "5000", "--timeout", "30")
         expect_verified(device)
         if code != 0:

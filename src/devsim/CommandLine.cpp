@@ -86,20 +86,36 @@ std::vector<TextOption> ValueOptions(DevsimOptions& o) {
         {"--output", {}, false, text(o.Output)},
         {"--expect", {}, false, text(o.Expect)},
         {"--timing", {}, false, text(o.Timing)},
-        {"--count", {}, false,
+        {"--banner", {}, false, text(o.Receiver.Banner)},
+        {"--banner-delay",
+         {},
+         false,
+         Number("--banner-delay", 0, kManyMs, ms(o.Receiver.BannerDelay))},
+        {"--count",
+         {},
+         false,
          Number("--count", 1, kManyBlocks,
                 [&o](std::int64_t n) { o.Receiver.Count = static_cast<int>(n); })},
         {"--gap", {}, false, Number("--gap", 0, kManyMs, ms(o.Receiver.Gap))},
         {"--timeout", {}, false, Number("--timeout", 0, kManyMs, ms(o.Timeout))},
-        {"--split-reply", {}, false, Number("--split-reply", 0, kManyMs, ms(o.Receiver.SplitReply))},
+        {"--split-reply",
+         {},
+         false,
+         Number("--split-reply", 0, kManyMs, ms(o.Receiver.SplitReply))},
         {"--erase-ms", {}, false, Number("--erase-ms", 0, kManyMs, ms(o.Receiver.EraseTime))},
-        {"--nak-at", {}, false,
+        {"--nak-at",
+         {},
+         false,
          Number("--nak-at", 0, kManyBlocks,
                 [&o](std::int64_t n) { o.Receiver.NakAt = static_cast<int>(n); })},
-        {"--silent-after", {}, false,
+        {"--silent-after",
+         {},
+         false,
          Number("--silent-after", 0, kManyBlocks,
                 [&o](std::int64_t n) { o.Receiver.SilentAfter = static_cast<int>(n); })},
-        {"--line-rate", {}, false,
+        {"--line-rate",
+         {},
+         false,
          Number("--line-rate", 1, std::numeric_limits<std::int32_t>::max(),
                 [&o](std::int64_t n) { o.LineRate = static_cast<std::uint32_t>(n); })},
     };
@@ -201,6 +217,10 @@ Transfers:
                       stream (or the block of --nak-at) is cancelled with CAN CAN
   --count N           transfers to take before exiting (default 1)
   --gap MS            quiet time after a transfer before asking again (default 500)
+  --banner TEXT       a board that starts its new program: after the EOT's ACK, print TEXT
+                      and a line break (nothing when TEXT is empty) instead of asking with C,
+                      and ask again only after the gap that follows it; plain loader only
+  --banner-delay MS   print the banner MS after the ACK (default 0: in the ACK's own write)
   --erase-ms MS       erase the flash for MS before answering a block 0 with a name
   --timeout SECONDS   give up after SECONDS (default 0: never)
 Faults, each once per run:

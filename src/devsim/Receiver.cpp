@@ -245,11 +245,32 @@ void Receiver::FinishTransfer(TimePoint now) {
         WaitForHead(now + kRequestInterval);
         return;
     }
+    if (options_.Banner) {
+        StartProgram(now);
+        return;
+    }
     // The C asks a batch sender for its next header; one that has no more files answers
     // with an empty block 0. Our sender has stopped by then and ignores it.
     Reply(now, {kAck, Request()});
     phase_ = Phase::Gap;
     timers_.Restart(Timer::Phase, now, options_.Gap);
+}
+
+// The board resets into its new program, which prints its banner; the next board on the
+// line is asked for after the gap that follows it.
+void Receiver::StartProgram(TimePoint now) {
+    std::vector<std::uint8_t> banner(options_.Banner->begin(), options_.Banner->end());
+    if (!banner.empty()) banner.insert(banner.end(), {'\r', '\n'});
+    const TimePoint printed = now + options_.BannerDelay;
+    if (options_.BannerDelay.count() == 0) {
+        banner.insert(banner.begin(), kAck);
+        Reply(now, std::move(banner));
+    } else {
+        Reply(now, {kAck});
+        if (!banner.empty()) Reply(printed, std::move(banner));
+    }
+    phase_ = Phase::Gap;
+    timers_.Restart(Timer::Phase, printed, options_.Gap);
 }
 
 void Receiver::WaitForHead(TimePoint at) {

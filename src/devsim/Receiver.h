@@ -62,6 +62,7 @@ private:
     std::uint8_t Request() const { return options_.Streamed ? std::uint8_t{'G'} : kCrcRequest; }
     void BeginTransfer(TimePoint now, HeadBlock head);
     void FinishTransfer(TimePoint now);
+    void StartProgram(TimePoint now);
     void WaitForHead(TimePoint at);
     void FallSilent(TimePoint now);
     void DiscardFrame();

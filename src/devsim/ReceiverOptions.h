@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace ymodem {
 
@@ -38,6 +39,10 @@ struct ReceiverOptions {
     // YMODEM-G: asks with G, takes the blocks unacknowledged, and cancels a broken stream.
     bool Streamed = false;
     std::uint32_t GarbageSeed = 1;
+    // A plain device whose board starts the new program: after the EOT's ACK it prints
+    // this line (none when empty) instead of asking for the next file at once.
+    std::optional<std::string> Banner;
+    std::chrono::milliseconds BannerDelay{0};  // 0: in the ACK's own write
 };
 
 // Why a device stopped taking transfers.

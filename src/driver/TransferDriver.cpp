@@ -75,26 +75,48 @@ void TransferDriver::OnComm() {
     Run([&] {
         const int event = control_.CommEvent();
         try {
-            const std::vector<std::uint8_t> input = control_.Input();
-            engine_.OnComm(ArrivalOnClock(control_.InputArrived()), event, input);
+            Receive(event, control_.Input());
         } catch (const CommError&) {
             engine_.OnCommFailed();
         }
     });
 }
 
+// A loop that wakes late (a busy machine) may find the device's answer waiting beside an
+// overdue watchdog. The answer came before the loop looked: it is judged first.
 void TransferDriver::Wake() {
-    Run([&] { engine_.OnWake(Handed(Now())); });
+    Run([&] {
+        try {
+            Receive(SerialControl::kEventReceive, control_.Input());
+        } catch (const CommError&) {
+            engine_.OnCommFailed();
+        }
+        engine_.OnWake(Handed(Now()));
+    });
+}
+
+void TransferDriver::Receive(int event, std::span<const std::uint8_t> input) {
+    if (input.empty()) return;
+    const bool deaf = deaf_;  // the handler may end the deafness from the next byte on
+    if (inputHandler_) inputHandler_(input);
+    if (!deaf) engine_.OnComm(ReceivedAt(control_.InputArrived()), event, input);
 }
 
 // Bytes count from when the system had them, not from when the loop got to them: their age
-// is taken off now. Bytes of unknown arrival arrived now.
-TimePoint TransferDriver::ArrivalOnClock(std::optional<ArrivalTime> arrived) {
-    const TimePoint now = Now();
-    if (!arrived) return Handed(now);
-    const auto age = std::chrono::steady_clock::now() - *arrived;
-    if (age <= age.zero()) return Handed(now);
-    return Handed(now - std::chrono::duration_cast<TimePoint>(age));
+// is taken off now (bytes of unknown arrival arrived now). When a watchdog's deadline passed
+// before the loop got to them, they may well have come before it, and are taken as if they
+// had; a burst still gathering is judged first as it always is.
+TimePoint TransferDriver::ReceivedAt(std::optional<ArrivalTime> arrived) {
+    TimePoint at = Now();
+    if (arrived) {
+        const auto age = std::chrono::steady_clock::now() - *arrived;
+        if (age > age.zero()) at -= std::chrono::duration_cast<TimePoint>(age);
+    }
+    const auto next = engine_.NextWake();
+    if (next && *next <= at && !engine_.TimerEnabled(TimerId::RecvOv)) {
+        at = *next - std::chrono::nanoseconds(1);
+    }
+    return Handed(at);
 }
 
 // The engine's time never runs back, even for bytes that arrived before a timer the loop

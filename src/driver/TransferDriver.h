@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "BurnFileSource.h"
@@ -22,6 +23,7 @@ public:
     using Clock = std::function<TimePoint()>;
     using EventHandler = std::function<void(const TransferEvent&)>;
     using PortLostHandler = std::function<void()>;
+    using InputHandler = std::function<void(std::span<const std::uint8_t>)>;
 
     // A steady clock that starts at 0 when called.
     static Clock SteadyClock();
@@ -34,6 +36,10 @@ public:
 
     void OnEvent(EventHandler handler) { eventHandler_ = std::move(handler); }
     void OnPortLost(PortLostHandler handler) { portLostHandler_ = std::move(handler); }
+    // Every byte received, before the engine judges it.
+    void OnInput(InputHandler handler) { inputHandler_ = std::move(handler); }
+    // While deaf, what the device says reaches the input handler alone: a C starts nothing.
+    void SetDeaf(bool deaf) { deaf_ = deaf; }
 
     bool LoadBurnFile(const std::string& path);
     void FillProgressBar();
@@ -63,7 +69,8 @@ private:
     void OnComm() override;
     void OnPortLost() override;
     void Wake();
-    TimePoint ArrivalOnClock(std::optional<ArrivalTime> arrived);
+    void Receive(int event, std::span<const std::uint8_t> input);
+    TimePoint ReceivedAt(std::optional<ArrivalTime> arrived);
     TimePoint Handed(TimePoint time);
 
     SerialControl& control_;
@@ -74,6 +81,8 @@ private:
     TimePoint lastHanded_ = TimePoint::min();
     EventHandler eventHandler_;
     PortLostHandler portLostHandler_;
+    InputHandler inputHandler_;
+    bool deaf_ = false;
 };
 
 }  // namespace ymodem

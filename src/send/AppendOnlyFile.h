@@ -27,6 +27,8 @@ public:
     // Whether the file's last line has no line break yet (another program cut short, say),
     // so that the next piece would be joined to it. False where the file cannot be read.
     bool EndsMidLine() const;
+    // The first bytes of the file, at most most of them; none where it cannot be read.
+    std::string Head(std::size_t most) const;
     // Writes bytes at the end and syncs them to the disk; gives whether both succeeded.
     bool Append(std::string_view bytes);
 

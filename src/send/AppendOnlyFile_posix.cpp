@@ -53,6 +53,13 @@ bool AppendOnlyFile::EndsMidLine() const {
            ::pread(Descriptor(handle_), &last, 1, info.st_size - 1) == 1 && last != '\n';
 }
 
+std::string AppendOnlyFile::Head(std::size_t most) const {
+    std::string head(most, '\0');
+    const ssize_t read = ::pread(Descriptor(handle_), head.data(), most, 0);
+    head.resize(read > 0 ? static_cast<std::size_t>(read) : 0);
+    return head;
+}
+
 bool AppendOnlyFile::Append(std::string_view bytes) {
     ssize_t written = 0;
     do {

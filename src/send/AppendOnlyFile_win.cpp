@@ -68,6 +68,15 @@ bool AppendOnlyFile::EndsMidLine() const {
     return ReadFile(AsHandle(handle_), &last, 1, &read, &at) && read == 1 && last != '\n';
 }
 
+std::string AppendOnlyFile::Head(std::size_t most) const {
+    std::string head(most, '\0');
+    OVERLAPPED at{};  // from the start, whatever the file's pointer
+    DWORD read = 0;
+    if (!ReadFile(AsHandle(handle_), head.data(), static_cast<DWORD>(most), &read, &at)) read = 0;
+    head.resize(read);
+    return head;
+}
+
 bool AppendOnlyFile::Append(std::string_view bytes) {
     DWORD written = 0;
     const BOOL ok = WriteFile(AsHandle(handle_), bytes.data(), static_cast<DWORD>(bytes.size()),

@@ -6,8 +6,9 @@
 
 namespace ymodem {
 
-// How a transfer that began with block 0 ended.
-enum class FlashResult { Ok, Rejected, Timeout, PortLost, Aborted };
+// How a transfer that began with block 0 ended. Unverified: it finished, yet the board
+// did not print what --expect waits for.
+enum class FlashResult { Ok, Rejected, Timeout, PortLost, Aborted, Unverified };
 
 // One line of the flash log: what was sent where, and how it went. Texts are as given on
 // the command line or shown on the status line.
@@ -21,7 +22,8 @@ struct FlashRecord {
     FlashResult Result = FlashResult::Ok;
     int Blocks = 0;  // data blocks sent
     std::int64_t DurationMs = 0;
-    std::string Status;  // the last status text shown for the port
+    std::string Status;      // the last status text shown for the port
+    std::string DeviceText;  // the line that confirmed the new program (--expect)
 };
 
 }  // namespace ymodem

@@ -4,6 +4,13 @@
 
 namespace ymodem {
 
+namespace {
+
+// How long the end of a run waits for a slow log disk before it says what it waits for.
+constexpr std::chrono::seconds kLogPatience{2};
+
+}  // namespace
+
 HeadlessSender::HeadlessSender(PortFactory& ports, BurnFileSource& files, SendOptions options,
                                std::FILE* out, std::FILE* err, bool showBar,
                                TransferDriver::Clock clock, PortSender::WallClock wallClock)
@@ -73,18 +80,35 @@ bool HeadlessSender::LoadBurnFile() {
     return true;
 }
 
-// Flashing goes on without the log: the boards on the line matter more than the record,
-// and the exit code tells that it is incomplete.
 void HeadlessSender::Append(const FlashRecord& record) {
-    if (!log_ || log_->Append(record) || logFailed_) return;
+    if (!log_) return;
+    log_->Append(record);
+    NoteLogFailure();
+}
+
+// Flashing goes on without the log: the boards on the line matter more than the record,
+// and the exit code tells that it is incomplete. The log is written off the loop, so a
+// failure is heard of with a later record, or at the end.
+void HeadlessSender::NoteLogFailure() {
+    if (logFailed_ || !log_->Failed()) return;
     logFailed_ = true;
     console_.PrintErr("ymodem-send: cannot write to the flash log %s; flashing goes on\n",
                       options_.LogFile.c_str());
 }
 
+void HeadlessSender::WaitForRecords() {
+    if (!log_) return;
+    if (!log_->WaitUntilWritten(kLogPatience)) {
+        console_.PrintErr("ymodem-send: waiting for the flash log %s to reach the disk\n",
+                          options_.LogFile.c_str());
+        log_->WaitUntilWritten(std::nullopt);
+    }
+    NoteLogFailure();
+}
+
 void HeadlessSender::HandlePortDone() {
     if (starting_ || done_ || !AllPortsDone()) return;
-    Finish(RunExitCode());
+    Finish();
 }
 
 bool HeadlessSender::AllPortsDone() const {
@@ -109,17 +133,24 @@ void HeadlessSender::HandleTimeout() {
     const auto wanted = static_cast<long>(options_.Count) * static_cast<long>(ports_.size());
     console_.PrintErr("ymodem-send: timed out after %d s, %d of %ld transfers finished\n",
                       options_.TimeoutSeconds, finished, wanted);
-    for (const auto& port : ports_) port->EndRun();
     // Each port that had not finished ends 4; the first port that did not succeed speaks.
-    Finish(RunExitCode());
+    CancelAll(kExitTimedOut);
+    Finish();
 }
 
 void HeadlessSender::Interrupt() {
     if (done_) return;
     done_ = true;
     timeout_->Stop();
-    for (const auto& port : ports_) port->Interrupt();
+    CancelAll(kExitInterrupted);
+    WaitForRecords();
     PrintSummary();
+}
+
+// Every cancel is queued before any port is drained, so that they all leave at once.
+void HeadlessSender::CancelAll(int exitCode) {
+    for (const auto& port : ports_) port->Cancel(exitCode);
+    for (const auto& port : ports_) port->Close();
 }
 
 // After the run's own messages, so that a refused start keeps its message last.
@@ -141,12 +172,13 @@ void HeadlessSender::PrintSummary() {
     if (ports_.size() > 1) console_.PrintErr("total: %d flashed, %d failed\n", flashed, failed);
 }
 
-void HeadlessSender::Finish(int exitCode) {
+void HeadlessSender::Finish() {
     if (done_) return;
     done_ = true;
     timeout_->Stop();
+    WaitForRecords();
     PrintSummary();
-    if (finished_) finished_(exitCode);
+    if (finished_) finished_(RunExitCode());
 }
 
 }  // namespace ymodem

@@ -40,8 +40,12 @@ public:
     // Opens the log, loads and opens; gives an exit code when the run ends before it
     // starts serving.
     std::optional<int> Start();
-    // Cancels the transfers under way on the line and closes every port.
+    // Cancels the transfers under way on the line, closes every port and waits for the
+    // flash log.
     void Interrupt();
+    // Waits until every record is on the disk; a record that is not is reported. The run's
+    // end waits here, and so may a test.
+    void WaitForRecords();
 
     PortSender& Port(std::size_t index) { return *ports_.at(index); }
 
@@ -49,12 +53,14 @@ private:
     bool OpenLog();
     bool LoadBurnFile();
     void Append(const FlashRecord& record);
+    void NoteLogFailure();
+    void CancelAll(int exitCode);
     void HandlePortDone();
     bool AllPortsDone() const;
     int RunExitCode() const;
     void HandleTimeout();
     void PrintSummary();
-    void Finish(int exitCode);
+    void Finish();
 
     SendOptions options_;
     RunImage image_;

@@ -1,11 +1,13 @@
 #include "PortSender.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
 #include "CommError.h"
 #include "CommSetup.h"
 #include "EventText.h"
+#include "Frames.h"
 #include "StatusTexts.h"
 #include "SystemEncoding.h"
 
@@ -19,6 +21,14 @@ constexpr int kDrainMs = 2000;
 constexpr std::chrono::milliseconds kPollInterval{100};
 // How long a port that has appeared may still be refused while udev sets it up.
 constexpr std::chrono::seconds kSetUpGrace{2};
+// A boot loader's C is followed by a second or more of silence while it waits for the
+// sender; a program's text that happens to start with C goes on well before this.
+constexpr std::chrono::milliseconds kRequestSilence{100};
+// What the board may print after its EOT's ACK before the program's word is looked for.
+constexpr std::size_t kMostEotReplyBytes = 4096;
+
+constexpr const char* kConfirmedText = "设备回应: ";
+constexpr const char* kUnconfirmedText = "设备未确认新程序";
 
 std::string CrcText(const std::array<std::uint8_t, 2>& crc) {
     char text[8];
@@ -37,6 +47,7 @@ PortSender::PortSender(std::string port, PortFactory& factory, RunImage& image,
       comm_(factory.MakeSerialControl()),
       wake_(factory.MakeWakeTimer()),
       poll_(factory.MakeWakeTimer()),
+      verifyTimer_(factory.MakeWakeTimer()),
       driver_(
           std::make_unique<TransferDriver>(*comm_, image, ToSystem8Bit, *wake_, std::move(clock))),
       image_(image),
@@ -46,6 +57,7 @@ PortSender::PortSender(std::string port, PortFactory& factory, RunImage& image,
       wallClock_(std::move(wallClock)) {
     driver_->OnEvent([this](const TransferEvent& event) { HandleEvent(event); });
     driver_->OnPortLost([this] { HandlePortLost(); });
+    driver_->OnInput([this](std::span<const std::uint8_t> input) { HandleInput(input); });
     // The sender takes what the window refuses: large images, and receivers that ask with G.
     driver_->SetImageLimit(kMaxLargeImageSize);
     driver_->SetStreamOnG(true);
@@ -53,11 +65,14 @@ PortSender::PortSender(std::string port, PortFactory& factory, RunImage& image,
         driver_->SetHeadReplyTimeout(std::chrono::milliseconds(*options_.EraseTimeoutMs));
     }
     poll_->SetHandler([this] { Poll(); });
+    verifyTimer_->SetHandler([this] { OnVerifyTimer(); });
 }
 
 PortSender::~PortSender() {
     poll_->SetHandler({});
     poll_->Stop();
+    verifyTimer_->SetHandler({});
+    verifyTimer_->Stop();
 }
 
 bool PortSender::LoadBurnFile() {
@@ -156,6 +171,7 @@ void PortSender::HandleEvent(const TransferEvent& event) {
     if (const auto text = PresentEvent(event)) lastStatus_ = text->Text;
     view_.Show(event);
     Track(event);
+    if (std::holds_alternative<event::EotSent>(event) && options_.Expect) sinceEot_.emplace();
     if (std::holds_alternative<event::SessionEnded>(event)) Succeed();
 }
 
@@ -173,6 +189,11 @@ void PortSender::HandleTransferEnded(event::TransferOutcome outcome) {
     if (!transfer_) return;
     switch (outcome) {
         case event::TransferOutcome::Finished:
+            if (options_.Expect) {
+                StartVerifying(MakeRecord(FlashResult::Ok, *transfer_));
+                EndTransfer(std::nullopt);
+                return;
+            }
             EndTransfer(FlashResult::Ok);
             CountFinished();
             return;
@@ -193,16 +214,16 @@ void PortSender::HandleTransferEnded(event::TransferOutcome outcome) {
     }
 }
 
-void PortSender::EndTransfer(FlashResult result) {
+// Nothing: the record waits for the board's word.
+void PortSender::EndTransfer(std::optional<FlashResult> result) {
     const Transfer ended = *transfer_;
     transfer_.reset();
+    sinceEot_.reset();
     view_.EndTransfer();
-    if (result == FlashResult::Ok) {
-        ++flashed_;
-    } else {
-        ++failed_;
-    }
-    if (!record_) return;
+    if (result) Record(MakeRecord(*result, ended));
+}
+
+FlashRecord PortSender::MakeRecord(FlashResult result, const Transfer& ended) const {
     FlashRecord record;
     record.Time = wallClock_();
     record.Port = port_;
@@ -216,7 +237,16 @@ void PortSender::EndTransfer(FlashResult result) {
         std::chrono::duration_cast<std::chrono::milliseconds>(driver_->Now() - ended.Started)
             .count();
     record.Status = lastStatus_;
-    record_(record);
+    return record;
+}
+
+void PortSender::Record(FlashRecord record) {
+    if (record.Result == FlashResult::Ok) {
+        ++flashed_;
+    } else {
+        ++failed_;
+    }
+    if (record_) record_(record);
 }
 
 void PortSender::CountFinished() {
@@ -235,7 +265,75 @@ void PortSender::ArmSessionEndBeforeTheLastTransfer() {
     }
 }
 
+// ---- the board's word -----------------------------------------------------------------
+
+void PortSender::HandleInput(std::span<const std::uint8_t> input) {
+    if (verifying_) {
+        Judge(verifying_->Reply.Take(input));
+        return;
+    }
+    if (!sinceEot_ || sinceEot_->size() >= kMostEotReplyBytes) return;
+    sinceEot_->insert(sinceEot_->end(), input.begin(), input.end());
+}
+
+// The bytes that came with the EOT's ACK count: a board often prints its banner at once.
+// The engine hears nothing until the board has spoken, so that a C from a boot loader that
+// took the image but did not start it begins no transfer.
+void PortSender::StartVerifying(FlashRecord record) {
+    std::vector<std::uint8_t> early = sinceEot_.value_or(std::vector<std::uint8_t>{});
+    const auto ack = std::find(early.begin(), early.end(), kAck);
+    early.erase(early.begin(), ack == early.end() ? ack : ack + 1);
+    verifying_.emplace(
+        Verification{DeviceReply(*options_.Expect), std::move(record),
+                     driver_->Now() + std::chrono::seconds(options_.ExpectTimeoutSeconds)});
+    driver_->SetDeaf(true);
+    Judge(verifying_->Reply.Take(early));
+}
+
+void PortSender::Judge(DeviceReply::Verdict verdict) {
+    if (verdict == DeviceReply::Verdict::Waiting) {
+        ArmVerifyTimer();
+    } else {
+        EndVerifying(verdict == DeviceReply::Verdict::Confirmed);
+    }
+}
+
+// The deadline, or sooner a look at whether a lone C was the boot loader's request.
+void PortSender::ArmVerifyTimer() {
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(verifying_->Deadline - driver_->Now());
+    if (verifying_->Reply.MayBeRequest()) wait = std::min(wait, kRequestSilence);
+    verifyTimer_->Start(std::max(wait, std::chrono::milliseconds(0)));
+}
+
+void PortSender::OnVerifyTimer() {
+    if (!verifying_) return;
+    if (driver_->Now() >= verifying_->Deadline) {
+        Judge(verifying_->Reply.TakeEnd());
+    } else {
+        Judge(verifying_->Reply.TakeSilence());
+    }
+}
+
+void PortSender::EndVerifying(bool confirmed) {
+    verifyTimer_->Stop();
+    Verification ended = std::move(*verifying_);
+    verifying_.reset();
+    driver_->SetDeaf(false);
+    if (confirmed) {
+        ShowStatus(kConfirmedText + ended.Reply.Confirmation());
+        ended.Record.DeviceText = ended.Reply.Confirmation();
+    } else {
+        ShowStatus(kUnconfirmedText);
+        ended.Record.Result = FlashResult::Unverified;
+        ++unconfirmed_;
+    }
+    ended.Record.Status = lastStatus_;
+    Record(std::move(ended.Record));
+    if (!exitCode_) CountFinished();
+}
+
 void PortSender::HandlePortLost() {
+    if (verifying_) EndVerifying(false);
     if (exitCode_) return;
     const std::string text = PortFailureText(*comm_, CommError::kDeviceUnavailable);
     if (!options_.WaitPort) {
@@ -248,20 +346,14 @@ void PortSender::HandlePortLost() {
 
 // ---- the end of the port's run ---------------------------------------------------------
 
-void PortSender::Interrupt() {
+void PortSender::Cancel(int exitCode) {
     if (exitCode_) return;
-    exitCode_ = kExitInterrupted;
+    exitCode_ = exitCode;
     poll_->Stop();
     driver_->Abort();
-    Close();
-}
-
-void PortSender::EndRun() {
-    if (exitCode_) return;
-    exitCode_ = kExitTimedOut;
-    poll_->Stop();
+    // A transfer the sender had already stopped sent no cancel, yet ends here all the same.
     if (transfer_) EndTransfer(FlashResult::Aborted);
-    Close();
+    if (verifying_) EndVerifying(false);
 }
 
 void PortSender::ShowStatus(const std::string& text) {
@@ -273,10 +365,11 @@ void PortSender::Message(const std::string& text) {
     output_.Console->Err(output_.Prefix + text + "\n");
 }
 
+// A board that did not confirm its program fails the port's run, yet ends it no sooner.
 void PortSender::Succeed() {
     if (exitCode_) return;
     Close();
-    Finish(kExitDone);
+    Finish(unconfirmed_ > 0 ? kExitUnconfirmed : kExitDone);
 }
 
 void PortSender::Fail(int exitCode, const std::string& message) {

@@ -4,11 +4,14 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "AcknowledgedBytes.h"
 #include "BurnFileSource.h"
 #include "ConsoleView.h"
+#include "DeviceReply.h"
 #include "FlashRecord.h"
 #include "PortFactory.h"
 #include "RunImage.h"
@@ -19,8 +22,9 @@ namespace ymodem {
 
 // One port of a ymodem-send run: opens it as the window's open button does (or waits for
 // it to appear), serves every C from its device until its count is reached, and makes a
-// record of every transfer that began with block 0. Everything it prints for the port
-// starts with the prefix.
+// record of every transfer that began with block 0. With --expect, each finished transfer
+// is followed by a wait for the board's own word that its new program runs; meanwhile the
+// device's C starts nothing. Everything it prints for the port starts with the prefix.
 class PortSender {
 public:
     using WallClock = std::function<std::chrono::system_clock::time_point()>;
@@ -33,9 +37,8 @@ public:
         bool ShowFileLine = true;
     };
 
-    PortSender(std::string port, PortFactory& factory, RunImage& image,
-               const SendOptions& options, Output output, TransferDriver::Clock clock,
-               WallClock wallClock);
+    PortSender(std::string port, PortFactory& factory, RunImage& image, const SendOptions& options,
+               Output output, TransferDriver::Clock clock, WallClock wallClock);
     ~PortSender();
     PortSender(const PortSender&) = delete;
     PortSender& operator=(const PortSender&) = delete;
@@ -47,10 +50,13 @@ public:
     bool LoadBurnFile();
     // Opens the port, or starts waiting for it; false when it has ended at once.
     bool Start();
-    // An interrupt: cancels a transfer under way on the line and closes the port.
-    void Interrupt();
-    // The run ends from outside (--timeout): a transfer under way ends as aborted.
-    void EndRun();
+    // The run ends from outside, with the code given (an interrupt, --timeout): a transfer
+    // under way is cancelled with CAN CAN behind the frame still leaving, and recorded as
+    // aborted; a board still awaited as unverified. Close() drains the port afterwards, so
+    // that the cancels of many ports leave together.
+    void Cancel(int exitCode);
+    // Waits for what is still leaving, then closes the port.
+    void Close();
 
     // Set once the port is done: the code a run of this port alone would end with.
     std::optional<int> ExitCode() const { return exitCode_; }
@@ -76,9 +82,18 @@ private:
 
     void HandleEvent(const TransferEvent& event);
     void Track(const TransferEvent& event);
-    void EndTransfer(FlashResult result);
+    void EndTransfer(std::optional<FlashResult> result);
     void HandleTransferEnded(event::TransferOutcome outcome);
+    FlashRecord MakeRecord(FlashResult result, const Transfer& ended) const;
+    void Record(FlashRecord record);
     void CountFinished();
+
+    void HandleInput(std::span<const std::uint8_t> input);
+    void StartVerifying(FlashRecord record);
+    void ArmVerifyTimer();
+    void OnVerifyTimer();
+    void Judge(DeviceReply::Verdict verdict);
+    void EndVerifying(bool confirmed);
     void ArmSessionEndBeforeTheLastTransfer();
     void HandlePortLost();
 
@@ -87,7 +102,6 @@ private:
     void Succeed();
     void Fail(int exitCode, const std::string& message);
     void Finish(int exitCode);
-    void Close();
 
     std::string port_;
     const SendOptions& options_;
@@ -95,6 +109,7 @@ private:
     std::unique_ptr<SerialControl> comm_;
     std::unique_ptr<WakeTimer> wake_;
     std::unique_ptr<WakeTimer> poll_;
+    std::unique_ptr<WakeTimer> verifyTimer_;
     std::unique_ptr<TransferDriver> driver_;
     RunImage& image_;
     AcknowledgedBytes acknowledged_;
@@ -107,12 +122,21 @@ private:
     std::string sha256_;
     std::string lastStatus_;
     std::optional<Transfer> transfer_;
+    // The device's bytes since the EOT left: what follows its ACK is the program's first word.
+    std::optional<std::vector<std::uint8_t>> sinceEot_;
+    struct Verification {
+        DeviceReply Reply;
+        FlashRecord Record;
+        TimePoint Deadline{};
+    };
+    std::optional<Verification> verifying_;
     std::optional<TimePoint> refusedSince_;  // when the system first refused the port
     bool waitAnnounced_ = false;
     bool everOpened_ = false;
     int transfers_ = 0;
     int flashed_ = 0;
     int failed_ = 0;
+    int unconfirmed_ = 0;
     std::optional<int> exitCode_;
 };
 

@@ -21,11 +21,13 @@ constexpr const char* kDescription =
     "each has its own transfers, and its lines start with the port.";
 
 constexpr int kMostEraseMs = 600000;
+constexpr int kMostExpectSeconds = 600;
 
 constexpr const char* kFooter =
     "Exit codes: 0 done, 1 bad command line, 2 the file cannot be loaded, 3 the port cannot "
     "be opened, 4 timed out, 5 the port was lost, 6 the flash log could not be written, "
-    "130/143 interrupted/terminated. With several ports: the code of the first port that "
+    "7 a board did not confirm its new program (--expect), 130/143 interrupted/terminated. With "
+    "several ports: the code of the first port that "
     "did not succeed.\n\n"
     "Boot loaders that ask for the next file after each one (batch receivers such as "
     "U-Boot's loady and lrzsz's rb) want --count 1 --end-session. A receiver that asks with "
@@ -99,6 +101,27 @@ ParsedSendOptions CheckSendOptions(const SendCommandLine& line) {
         }
     }
     if (line.LogFileGiven && line.Log.empty()) return Refuse("--log needs a file name");
+    std::optional<std::regex> expect;
+    if (line.ExpectGiven) {
+        // Waiting for the program's output would swallow the C the batch's end answers.
+        if (line.EndSession) return Refuse("--expect cannot be used with --end-session");
+        try {
+            expect.emplace(line.Expect, std::regex::ECMAScript);
+        } catch (const std::regex_error& error) {
+            return Refuse("--expect takes a regular expression (ECMAScript): '" + line.Expect +
+                          "' is none (" + error.what() + ")");
+        }
+    }
+    int expectSeconds = SendOptions().ExpectTimeoutSeconds;
+    if (!line.ExpectTimeout.empty()) {
+        if (!expect) return Refuse("--expect-timeout goes with --expect");
+        const auto seconds = WholeNumber(line.ExpectTimeout, 1);
+        if (!seconds || *seconds > kMostExpectSeconds) {
+            return Refuse("--expect-timeout takes seconds from 1 to 600, not '" +
+                          line.ExpectTimeout + "'");
+        }
+        expectSeconds = *seconds;
+    }
     SendOptions options;
     options.Ports = ports;
     options.File = ToNativeSeparators(line.Positional.back());
@@ -110,6 +133,8 @@ ParsedSendOptions CheckSendOptions(const SendCommandLine& line) {
     options.WaitPort = line.WaitPort;
     options.EraseTimeoutMs = eraseMs;
     options.LogFile = line.Log;
+    options.Expect = std::move(expect);
+    options.ExpectTimeoutSeconds = expectSeconds;
     return {options, {}, std::nullopt};
 }
 
@@ -146,9 +171,20 @@ ParsedSendOptions ParseSendCommandLine(const std::vector<std::string>& arguments
                    "name ends in .csv.")
         ->type_name("FILE")
         ->each([&line](const std::string&) { line.LogFileGiven = true; });
-    app.add_option("PORT", line.Positional,
-                   "PORT: a port name as the window lists it, or a device path; several ports "
-                   "are flashed side by side. FILE: the burn file, up to 256 MiB (268435456 bytes).")
+    app.add_option("--expect", line.Expect,
+                   "After each finished transfer, read what the board prints until a line "
+                   "matches REGEX (ECMAScript), such as the new program's banner; the record "
+                   "keeps the line. No such line in time, or the boot loader's C instead: the "
+                   "transfer is unverified, and the run ends 7.")
+        ->type_name("REGEX")
+        ->each([&line](const std::string&) { line.ExpectGiven = true; });
+    app.add_option("--expect-timeout", line.ExpectTimeout,
+                   "How long --expect waits for the line (1 to 600; default 10).")
+        ->type_name("SECONDS");
+    app.add_option(
+           "PORT", line.Positional,
+           "PORT: a port name as the window lists it, or a device path; several ports "
+           "are flashed side by side. FILE: the burn file, up to 256 MiB (268435456 bytes).")
         ->option_text("... FILE");
 
     std::vector<const char*> argv;

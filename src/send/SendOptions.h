@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ struct SendCommandLine {
     std::string EraseTimeout;  // empty: not given
     std::string Log;
     bool LogFileGiven = false;
+    std::string Expect;
+    bool ExpectGiven = false;
+    std::string ExpectTimeout;  // empty: not given
     bool Quiet = false;
     bool EndSession = false;
     bool WaitPort = false;
@@ -31,6 +35,9 @@ struct SendOptions {
     // How long a device may take to answer block 0; unset: the watchdog's 2000 ms.
     std::optional<int> EraseTimeoutMs;
     std::string LogFile;  // empty: no flash log
+    // What the board prints once the new program runs (ECMAScript); unset: no check.
+    std::optional<std::regex> Expect;
+    int ExpectTimeoutSeconds = 10;
     bool Quiet = false;
     bool EndSession = false;  // close the batch with the empty block 0 after the last one
     bool WaitPort = false;    // wait for a port that is not there, also after a loss
@@ -52,6 +59,7 @@ enum SendExit : int {
     kExitTimedOut = 4,
     kExitPortLost = 5,
     kExitLogFailed = 6,
+    kExitUnconfirmed = 7,
     kExitInterrupted = 130,
     kExitTerminated = 143,
 };

@@ -2,6 +2,7 @@
 
 #include "FakeSerialControl.h"
 #include "FakeWakeTimer.h"
+#include "Frames.h"
 #include "MemoryBurnFiles.h"
 #include "TransferDriver.h"
 
@@ -73,6 +74,26 @@ TEST(TransferDriver, AWakeUpWithNothingDueChangesNothing) {
     EXPECT_TRUE(rig.events.empty());
     EXPECT_TRUE(rig.comm.Frames().empty());
     EXPECT_EQ(rig.wake.Armed(), armed);
+}
+
+// A loop held up for 3 s (a slow disk, a busy machine) finds the device's answer waiting
+// beside the overdue watchdog: the answer is judged first, whichever the loop serves first.
+TEST(TransferDriver, ALateLoopJudgesTheWaitingAnswerBeforeTheWatchdog) {
+    for (const bool timerFirst : {true, false}) {
+        SCOPED_TRACE(timerFirst);
+        DriverRig rig;
+        rig.driver.LoadBurnFile("a.bin");
+        rig.comm.InjectInput(Bytes{kCrcRequest});
+        rig.now = *rig.driver.NextWake();
+        rig.wake.Fire();  // block 0
+        rig.now += 3s;
+        rig.comm.SetRThreshold(timerFirst ? 100 : 1);
+        rig.comm.InjectInput(Bytes{kAck, kCrcRequest});
+        rig.wake.Fire();
+        EXPECT_EQ(rig.comm.Frames().size(), 3u);  // block 1, and the EOT 20 ms after it
+        EXPECT_EQ(
+            std::count(rig.events.begin(), rig.events.end(), TransferEvent{event::TimedOut{}}), 0);
+    }
 }
 
 // The owner hears of a lost port last: after the engine has judged the device's last

@@ -356,6 +356,8 @@ def case_erase():
         code, out, _ = send(device.port, path, "--timeout", "5")
         if code != 4 or "传输超时,请断电后再次尝试!" not in out:
             fail("without --erase-timeout: exit %d\n%s" % (code, out))
+        device.finish()  # --timeout cancelled the transfer under way: the device has ended
+        device = Device(folder, path, "--erase-ms", "3000", "--timeout", "60")
         code, out, err = send(device.port, path, "--erase-timeout", "5000", "--timeout", "30")
         expect_verified(device)
         if code != 0:
@@ -399,6 +401,82 @@ def case_progress():
             fail("exit %d, rates %r\n%r" % (code, rates, shown))
         print("missing port: its message alone; 9600 baud: rates up to %.0f B/s" % max(rates))
 
+
+
+def records(log):
+    with open(log, encoding="utf-8") as f:
+        return [__import__("json").loads(line) for line in f]
+
+
+def case_expect():
+    """The board's own word after each transfer: its banner later or with the ACK confirms;
+    a board that prints nothing, or a boot loader that asks with C again, does not."""
+    banner = ["--banner", "MyApp 2.1 ready"]
+    rows = (("banner 300 ms after the ACK", banner + ["--banner-delay", "300"], 0, "MyApp 2.1 ready"),
+            ("banner in the ACK's write", banner, 0, "MyApp 2.1 ready"),
+            ("no banner", ["--banner", ""], 7, ""),
+            ("a C instead", [], 7, ""))
+    for name, device_options, exit_code, said in rows:
+        with tempfile.TemporaryDirectory() as folder:
+            path, log = image(folder, 5000), os.path.join(folder, "flash.jsonl")
+            device = Device(folder, path, "--timeout", "60", *device_options)
+            started = time.monotonic()
+            code, out, err = send(device.port, path, "--expect", r"ready$", "--expect-timeout",
+                                  "2", "--log", log, "--timeout", "60")
+            took = time.monotonic() - started
+            expect_verified(device)
+            got = [(r["result"], r["device_text"]) for r in records(log)]
+            result, line = ("ok", "设备回应: " + said) if said else ("unverified", "设备未确认新程序")
+            if (code, got) != (exit_code, [(result, said)]) or took > 6 \
+                    or not out.endswith("文件发送完毕!\n%s\n" % line):
+                fail("%s: exit %d in %.1f s, %r\n%s%s" % (name, code, took, got, out, err))
+            print("%s: exit %d, %s %r" % (name, code, result, said))
+
+
+def case_old_csv():
+    """A sheet started by version 1.1 keeps its 11 columns; a column no record has stops the
+    run before anything is flashed or written."""
+    import csv
+    header = "time,seq,port,file,size,crc16,sha256,result,blocks,duration_ms,status\r\n"
+    with tempfile.TemporaryDirectory() as folder:
+        path = image(folder, 5000)
+        log = os.path.join(folder, "flash.csv")
+        with open(log, "w", newline="") as f:
+            f.write(header)
+        device = Device(folder, path, "--timeout", "60")
+        code, out, err = send(device.port, path, "--log", log)
+        expect_verified(device)
+        with open(log, newline="", encoding="utf-8") as f:
+            raw = f.read()
+        rows = list(csv.reader(raw.splitlines()))
+        if code != 0 or not raw.startswith(header) or len(rows) != 2 or len(rows[1]) != 11 \
+                or rows[1][7] != "ok":
+            fail("1.1 header: exit %d %r\n%s" % (code, raw, err))
+        with open(log, "w", newline="") as f:
+            f.write("time,result,operator\r\n")
+        code, _, err = send("/dev/nonexistent-port", path, "--log", log)
+        if code != 1 or "'operator'" not in err or open(log, newline="").read() != "time,result,operator\r\n":
+            fail("unknown column: exit %d %r" % (code, err))
+    print("1.1's CSV: 11 columns kept; an unknown column: exit 1, file untouched")
+
+
+def case_timeout_mid_transfer():
+    """--timeout while two slow transfers run: both devices get CAN CAN at once, the log
+    records both as aborted, and the run ends 4 without waiting for either."""
+    with tempfile.TemporaryDirectory() as folder:
+        path = image(folder, 30000)
+        devices = [Device(os.path.join(folder, n), None, "--line-rate", "9600", "--timeout", "60")
+                   for n in ("a", "b")]
+        log = os.path.join(folder, "flash.jsonl")
+        started = time.monotonic()
+        code, out, err = send([d.port for d in devices], path, "--timeout", "2", "--log", log)
+        took = time.monotonic() - started
+        ends = [d.finish() for d in devices]
+        results = sorted(r["result"] for r in records(log))
+        if code != 4 or took > 5 or results != ["aborted", "aborted"] or \
+                any(c != 5 or "aborted: by the sender (CAN CAN)" not in o for c, o, _ in ends):
+            fail("exit %d in %.1f s, %r, devices %r\n%s" % (code, took, results, ends, err))
+        print("--timeout mid-transfer: exit 4 in %.1f s, both devices cancelled, both recorded aborted" % took)
 
 CASES = {name[len("case_"):]: fn for name, fn in globals().items() if name.startswith("case_")}
 

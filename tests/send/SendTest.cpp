@@ -35,7 +35,8 @@ TEST(SendOptions, CommandLineValues) {
                " timeout=" + std::to_string(o.TimeoutSeconds) +
                " quiet=" + std::to_string(o.Quiet) + " end=" + std::to_string(o.EndSession) +
                " wait=" + std::to_string(o.WaitPort) +
-               " erase=" + std::to_string(o.EraseTimeoutMs.value_or(-1)) + " log=" + o.LogFile;
+               " erase=" + std::to_string(o.EraseTimeoutMs.value_or(-1)) + " log=" + o.LogFile +
+               " expect=" + (o.Expect ? std::to_string(o.ExpectTimeoutSeconds) : "-");
     };
     const struct {
         std::vector<std::string> Line;
@@ -62,6 +63,14 @@ TEST(SendOptions, CommandLineValues) {
         {{"--erase-timeout", "0", "a", "f"}, "refused: --erase-timeout takes"},
         {{"--erase-timeout", "600001", "a", "f"}, "refused: --erase-timeout takes"},
         {{"--log", "", "a", "f"}, "refused: --log needs"},
+        {{"--expect", "v[0-9]+$", "a", "f"},
+         "a f 115200 count=1 timeout=0 quiet=0 end=0 wait=0 erase=-1 log= expect=10"},
+        {{"--expect", "", "--expect-timeout", "600", "a", "f"},
+         "a f 115200 count=1 timeout=0 quiet=0 end=0 wait=0 erase=-1 log= expect=600"},
+        {{"--expect", "(", "a", "f"}, "refused: --expect takes a regular expression"},
+        {{"--expect", "x", "--expect-timeout", "0", "a", "f"}, "refused: --expect-timeout takes"},
+        {{"--expect-timeout", "5", "a", "f"}, "refused: --expect-timeout goes with --expect"},
+        {{"--expect", "x", "--end-session", "a", "f"}, "refused: --expect cannot"},
         {{"--bogus", "a", "b"}, "refused: The following argument was not expected: --bogus"},
         {{"a", "b", "--baud"}, "refused: --baud"},
         {{"--help-all", "a", "b"}, "refused: The following argument"},
@@ -132,8 +141,10 @@ struct SenderRig {
         Now += step;
         for (std::size_t port = 0; port < Factory.Controls.size(); ++port) {
             const auto deadline = Sender->Port(port).Driver().NextWake();
-            if (deadline && *deadline <= Now) Factory.Timers.at(1 + 2 * port)->Fire();
-            Factory.Timers.at(2 + 2 * port)->Fire();
+            if (deadline && *deadline <= Now) Factory.Timers.at(1 + 3 * port)->Fire();
+            Factory.Timers.at(2 + 3 * port)->Fire();
+            FakeWakeTimer& verify = *Factory.Timers.at(3 + 3 * port);
+            if (verify.Armed().value_or(step.count() + 1) <= step.count()) verify.Fire();
         }
     }
     void Reply(const Bytes& bytes, std::size_t port = 0) {
@@ -257,8 +268,9 @@ std::string LoggedResults(const std::filesystem::path& log) {
     std::string results;
     for (std::string line; std::getline(in, line);) {
         const auto record = nlohmann::json::parse(line);
+        const auto said = record["device_text"].get<std::string>();
         results += (results.empty() ? "" : " ") + record["port"].get<std::string>() + ":" +
-                   record["result"].get<std::string>();
+                   record["result"].get<std::string>() + (said.empty() ? "" : "=" + said);
     }
     return results;
 }
@@ -362,6 +374,31 @@ TEST(SendHeadless, RunsOnSeveralPortsAndRecordsEveryTransfer) {
          "",
          "",
          "dialout"},
+        {"--expect: the banner confirms",
+         {"A"},
+         [](SendOptions& o) { o.Expect.emplace("ready v[0-9]"); },
+         none,
+         [](Rig& r) {
+             r.Serve(),
+                 r.Reply(Bytes{'o', 'k', '\n', 'r', 'e', 'a', 'd', 'y', ' ', 'v', '2', '\r'});
+         },
+         kExitDone,
+         "A:ok=ready v2",
+         "文件发送完毕!\n设备回应: ready v2\n",
+         "A: 1 flashed, 0 failed"},
+        {"--expect: the boot loader's C instead, which starts nothing",
+         {"A"},
+         [](SendOptions& o) { o.Expect.emplace("ready"), o.Count = 2; },
+         none,
+         [](Rig& r) {
+             r.Serve(), r.Reply({kCrcRequest}), r.Wait(200ms), r.Wait(1s);
+             EXPECT_EQ(r.Comm().Frames().back(), Bytes{kEot});
+             r.Serve(), r.Wait(11s);
+         },
+         kExitUnconfirmed,
+         "A:unverified A:unverified",
+         "完毕!\n设备未确认新程序\n正在尝试",
+         "A: 0 flashed, 2 failed"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -373,6 +410,7 @@ TEST(SendHeadless, RunsOnSeveralPortsAndRecordsEveryTransfer) {
         c.Before(rig);
         ASSERT_EQ(rig.Sender->Start(), std::nullopt);
         c.Script(rig);
+        rig.Sender->WaitForRecords();
         EXPECT_EQ(rig.Finished.empty() ? std::nullopt : std::optional(rig.Finished.front()),
                   c.Exit);
         EXPECT_EQ(LoggedResults(folder.Path() / "flash.jsonl"), c.Log);

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "BurnFileSource.h"
+#include "FileNaming.h"
 #include "SerialControl.h"
-#include "TextEncoder.h"
 #include "TransferEngine.h"
 #include "WakeTimer.h"
 
@@ -26,7 +26,7 @@ public:
     // A steady clock that starts at 0 when called.
     static Clock SteadyClock();
 
-    TransferDriver(SerialControl& control, BurnFileSource& files, TextEncoder encoder,
+    TransferDriver(SerialControl& control, BurnFileSource& files, FileNaming naming,
                    WakeTimer& wake, Clock clock = SteadyClock());
     ~TransferDriver() override;
     TransferDriver(const TransferDriver&) = delete;

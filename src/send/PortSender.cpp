@@ -7,7 +7,7 @@
 #include "CommSetup.h"
 #include "EventText.h"
 #include "StatusTexts.h"
-#include "SystemEncoding.h"
+#include "SystemFileNaming.h"
 
 namespace ymodem {
 
@@ -37,8 +37,8 @@ PortSender::PortSender(std::string port, PortFactory& factory, RunImage& image,
       comm_(factory.MakeSerialControl()),
       wake_(factory.MakeWakeTimer()),
       poll_(factory.MakeWakeTimer()),
-      driver_(
-          std::make_unique<TransferDriver>(*comm_, image, ToSystem8Bit, *wake_, std::move(clock))),
+      driver_(std::make_unique<TransferDriver>(*comm_, image, SystemFileNaming(), *wake_,
+                                               std::move(clock))),
       image_(image),
       view_(
           *output_.Console, [this] { return driver_->Now(); },

@@ -18,8 +18,8 @@ constexpr std::int32_t kReceiveLimit = 1045;
 
 }  // namespace
 
-TransferEngine::TransferEngine(SerialLink& link, BurnFileSource& files, TextEncoder encoder)
-    : link_(link), files_(files), encoder_(std::move(encoder)) {}
+TransferEngine::TransferEngine(SerialLink& link, BurnFileSource& files, FileNaming naming)
+    : link_(link), files_(files), naming_(std::move(naming)) {}
 
 void TransferEngine::Emit(TransferEvent event) {
     events_.push_back(std::move(event));
@@ -45,7 +45,8 @@ void TransferEngine::SendAFrame(std::span<const std::uint8_t> Data, std::int32_t
     // Positions keep the narrowest width that holds the image limit.
     const std::int32_t lastPosition = WideImages() ? std::numeric_limits<std::int32_t>::max()
                                                    : std::numeric_limits<std::int16_t>::max();
-    const DataFrame frame = BuildDataFrame(Data, state_.FileSize, offset, length, pgno, lastPosition);
+    const DataFrame frame =
+        BuildDataFrame(Data, state_.FileSize, offset, length, pgno, lastPosition);
     if (frame.RanPastEnd) state_.LastPackSent = true;
     WriteFrame(frame.Bytes, pending);
     state_.SentLen += frame.Bytes.size() == kLongFrameSize ? 1024 : 128;
@@ -54,8 +55,8 @@ void TransferEngine::SendAFrame(std::span<const std::uint8_t> Data, std::int32_t
 void TransferEngine::SendHeadFrame() {
     // Block 0 names the file the image came from.
     const std::string_view path = imagePath_ ? std::string_view(*imagePath_) : std::string_view();
-    const std::string_view name = LastPathComponent(path, kPathSeparator);
-    const std::vector<std::uint8_t> frame = BuildHeadFrame(name, state_.FileSize, encoder_);
+    const std::string_view name = LastPathComponent(path, naming_.PathSeparator);
+    const std::vector<std::uint8_t> frame = BuildHeadFrame(name, state_.FileSize, naming_.Encode);
     state_.CurPgno = 0;
     // An EOT still pending belongs to the transfer before; sent after this block 0 it would
     // end the new transfer at once and have its ACK reported as finished.
@@ -79,7 +80,8 @@ bool TransferEngine::LoadBurnFile(const std::string& path) {
         if (bytes) {
             const auto size = CheckedNarrow<std::int32_t>(static_cast<std::int64_t>(bytes->size()));
             plan = PlanBlocks(size, imageLimit_);
-            crc = WideImages() ? CalcCrc16(*bytes) : CalcCrc16(*bytes, 0, CheckedNarrow<std::int16_t>(size));
+            crc = WideImages() ? CalcCrc16(*bytes)
+                               : CalcCrc16(*bytes, 0, CheckedNarrow<std::int16_t>(size));
         }
     } catch (const RangeError&) {
         bytes.reset();
@@ -185,8 +187,8 @@ void TransferEngine::ProcessReceData() {
     } else if (state_.SendStep == SendStep::Idle &&
                (b0 == kCrcRequest || (streamOnG_ && b0 == kStreamRequest))) {
         StartTransfer(b0 == kStreamRequest);
-    } else if (transferStreamed_ && state_.SendStep == SendStep::Sending &&
-               state_.SentPacks == 0 && either(kStreamRequest, kStreamRequest)) {
+    } else if (transferStreamed_ && state_.SendStep == SendStep::Sending && state_.SentPacks == 0 &&
+               either(kStreamRequest, kStreamRequest)) {
         StartStream();
     } else if (state_.SendStep == SendStep::Sending && either(kAck, kCrcRequest)) {
         try {
@@ -429,8 +431,9 @@ void TransferEngine::EndSessionAfterNextFinish() {
 // as U-Boot sends ACK, ACK and C in one write.
 void TransferEngine::StartSessionEnd() {
     const auto burst = Burst();
-    const bool asked = burst.size() > 1 && std::any_of(burst.begin() + 1, burst.end(),
-                                                       [&](std::uint8_t b) { return RequestByte(b); });
+    const bool asked =
+        burst.size() > 1 &&
+        std::any_of(burst.begin() + 1, burst.end(), [&](std::uint8_t b) { return RequestByte(b); });
     timers_.Restart(TimerId::SessionEnd, now_, kSessionEndInterval);
     sessionEnd_ = SessionEnd::AwaitingRequest;
     if (asked) SendEmptyHeadFrame();

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "BurnFileSource.h"
+#include "FileNaming.h"
 #include "SerialLink.h"
-#include "TextEncoder.h"
 #include "TimerTable.h"
 #include "TransferEvent.h"
 #include "TransferState.h"
@@ -32,19 +32,13 @@ inline constexpr std::uint8_t kStreamRequest = 'G';
 // The range the progress bar has before the first load.
 inline constexpr int kPlacedProgressMax = 100;
 
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
-
 // The sending side of YMODEM, driven by the device's replies. It never reads a clock and
 // never blocks: every input carries the current time, the engine keeps the deadlines of its
 // four one-shot timers, and the caller wakes it at NextWake(). It writes frames through the
 // serial link and reports what happened as events, which the caller takes with PollEvent().
 class TransferEngine {
 public:
-    TransferEngine(SerialLink& link, BurnFileSource& files, TextEncoder encoder);
+    TransferEngine(SerialLink& link, BurnFileSource& files, FileNaming naming);
 
     // Reads the burn file at path into the image. A refused file leaves the previous image's
     // bytes as they were, yet no later transfer sends them; the result says whether the
@@ -144,7 +138,7 @@ private:
 
     SerialLink& link_;
     BurnFileSource& files_;
-    TextEncoder encoder_;
+    FileNaming naming_;
     TransferState state_;
     event::Progress bar_{0, kPlacedProgressMax};
     std::optional<std::string> imagePath_;  // the path of the image, unset after a refused load

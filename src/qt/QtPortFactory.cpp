@@ -13,4 +13,8 @@ std::unique_ptr<WakeTimer> QtPortFactory::MakeWakeTimer() {
     return std::make_unique<QtWakeTimer>();
 }
 
+bool QtPortFactory::PortMayBePresent(const std::string& port) const {
+    return naming_.MayBePresent(port);
+}
+
 }  // namespace ymodem

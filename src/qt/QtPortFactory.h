@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DevicePortNaming.h"
 #include "PortFactory.h"
 
 namespace ymodem {
@@ -10,6 +11,12 @@ class QtPortFactory final : public PortFactory {
 public:
     std::unique_ptr<SerialControl> MakeSerialControl() override;
     std::unique_ptr<WakeTimer> MakeWakeTimer() override;
+    bool PortMayBePresent(const std::string& port) const override;
+
+private:
+    // Only asked whether a name may be there, which needs no list of the system's ports.
+    DevicePortNaming naming_{DevicePortNaming::DefaultPortsFolder(),
+                             [] { return std::vector<DevicePortNaming::SystemPort>{}; }};
 };
 
 }  // namespace ymodem

@@ -32,6 +32,7 @@ PortSender::PortSender(std::string port, PortFactory& factory, RunImage& image,
                        const SendOptions& options, Output output, TransferDriver::Clock clock,
                        WallClock wallClock)
     : port_(std::move(port)),
+      factory_(factory),
       options_(options),
       output_(std::move(output)),
       comm_(factory.MakeSerialControl()),
@@ -120,8 +121,16 @@ void PortSender::WaitForPort() {
                                                               driver_->Now() % kPollInterval));
 }
 
+// A port surely not there is looked for again without an open: a failed open costs far
+// more than the look, ten times a second for every port waited for.
 void PortSender::Poll() {
-    if (!exitCode_) TryOpen();
+    if (exitCode_) return;
+    if (factory_.PortMayBePresent(port_)) {
+        TryOpen();
+    } else {
+        refusedSince_.reset();
+        WaitForPort();
+    }
 }
 
 std::string PortSender::OpenFailureText(int errorNumber, const std::string& reason) const {

@@ -90,6 +90,7 @@ private:
     void Close();
 
     std::string port_;
+    const PortFactory& factory_;
     const SendOptions& options_;
     Output output_;
     std::unique_ptr<SerialControl> comm_;

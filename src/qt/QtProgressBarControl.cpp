@@ -1,25 +1,25 @@
-#include "BlockProgressBar.h"
+#include "QtProgressBarControl.h"
 
 #include <algorithm>
 
 namespace ymodem {
 
-BlockProgressBar::BlockProgressBar(QWidget* parent) : QProgressBar(parent) {
+QtProgressBarControl::QtProgressBarControl(QWidget* parent) : QProgressBar(parent) {
     setTextVisible(false);
     Draw();
 }
 
-void BlockProgressBar::SetMax(int max) {
+void QtProgressBarControl::SetMax(int max) {
     max_ = max;
     Draw();
 }
 
-void BlockProgressBar::SetValue(int value) {
+void QtProgressBarControl::SetValue(int value) {
     value_ = value;
     Draw();
 }
 
-void BlockProgressBar::Draw() {
+void QtProgressBarControl::Draw() {
     // A range of 0 to 0 is Qt's busy indicator; keep at least one step.
     const int shownMax = std::max(max_, 1);
     setRange(0, shownMax);

@@ -82,12 +82,7 @@ Widget* QtForm1Window::Make(const char* name) {
 
 // Tab follows the drawn tab numbers over the controls that take the focus.
 void QtForm1Window::SetTabOrder() {
-    std::vector<const drawn::Control*> order;
-    for (const drawn::Control& control : drawn::kControls) {
-        if (control.TabIndex >= 0 && drawn::TakesFocus(control)) order.push_back(&control);
-    }
-    std::sort(order.begin(), order.end(),
-              [](const auto* a, const auto* b) { return a->TabIndex < b->TabIndex; });
+    const std::vector<const drawn::Control*> order = drawn::TabOrder();
     for (std::size_t i = 0; i + 1 < order.size(); ++i) {
         setTabOrder(findChild<QWidget*>(FromUtf8(order[i]->Name)),
                     findChild<QWidget*>(FromUtf8(order[i + 1]->Name)));

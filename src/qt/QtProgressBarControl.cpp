@@ -1,6 +1,6 @@
 #include "QtProgressBarControl.h"
 
-#include <algorithm>
+#include "ProgressRange.h"
 
 namespace ymodem {
 
@@ -20,10 +20,9 @@ void QtProgressBarControl::SetValue(int value) {
 }
 
 void QtProgressBarControl::Draw() {
-    // A range of 0 to 0 is Qt's busy indicator; keep at least one step.
-    const int shownMax = std::max(max_, 1);
-    setRange(0, shownMax);
-    setValue(std::clamp(max_ > 0 ? value_ : 0, 0, shownMax));
+    const ProgressRange shown = ProgressRange::Drawable(max_, value_);
+    setRange(0, shown.Max);
+    setValue(shown.Value);
 }
 
 }  // namespace ymodem

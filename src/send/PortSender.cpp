@@ -43,7 +43,8 @@ PortSender::PortSender(std::string port, PortFactory& factory, RunImage& image,
       image_(image),
       view_(
           *output_.Console, [this] { return driver_->Now(); },
-          [this] { return acknowledged_.Count(); }, output_.Prefix),
+          [this] { return acknowledged_.Count(comm_->PortOpen() ? comm_->OutBufferCount() : 0); },
+          output_.Prefix),
       wallClock_(std::move(wallClock)) {
     driver_->OnEvent([this](const TransferEvent& event) { HandleEvent(event); });
     driver_->OnPortLost([this] { HandlePortLost(); });

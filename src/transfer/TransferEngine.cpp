@@ -229,7 +229,7 @@ std::size_t TransferEngine::SendNextBlock(PendingOutput pending) {
     state_.SentPacks = CheckedNarrow<std::int32_t>(std::int64_t{state_.SentPacks} + 1);
     state_.CurPgno = WideImages() ? static_cast<std::uint8_t>(state_.SentPacks & 0xFF)
                                   : CheckedNarrow<std::uint8_t>(state_.SentPacks);
-    Emit(event::BlockSent{state_.SentPacks});
+    Emit(event::BlockSent{state_.SentPacks, state_.SendStep == SendStep::Streaming});
     const std::int16_t size = state_.FileSize - state_.SentLen >= 1024 ? 1024 : 128;
     SendAFrame(state_.FileData, NextBlockOffset(size), size, state_.CurPgno, pending);
     if (state_.LastPackSent) {

@@ -45,6 +45,9 @@ public:
     }
     void SetImageLimit(std::int32_t bytes) { engine_.SetImageLimit(bytes); }
     void SetStreamOnG(bool stream) { engine_.SetStreamOnG(stream); }
+    void SetStreamLineRate(std::int64_t bytesPerSecond) {
+        engine_.SetStreamLineRate(bytesPerSecond);
+    }
 
     TimePoint Now() const { return clock_(); }
     std::optional<TimePoint> NextWake() const { return engine_.NextWake(); }

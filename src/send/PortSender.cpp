@@ -51,6 +51,7 @@ PortSender::PortSender(std::string port, PortFactory& factory, RunImage& image,
     // The sender takes what the window refuses: large images, and receivers that ask with G.
     driver_->SetImageLimit(kMaxLargeImageSize);
     driver_->SetStreamOnG(true);
+    driver_->SetStreamLineRate(options_.Baud / 10);  // 8N1: ten bits a byte
     if (options_.EraseTimeoutMs) {
         driver_->SetHeadReplyTimeout(std::chrono::milliseconds(*options_.EraseTimeoutMs));
     }

@@ -132,6 +132,8 @@ void TransferEngine::OnComm(TimePoint now, int commEvent, std::span<const std::u
     }
     timers_.Restart(TimerId::RecvOv, now, kRecvOvInterval);
     timers_.Restart(TimerId::UpdateOv, now, kUpdateOvInterval);
+    // Every block a stream writes while a cancel waits for the quiet gap is wasted.
+    if (StreamCancelled()) OnTimerRecvOv();
 }
 
 void TransferEngine::OnCommFailed() {
@@ -315,6 +317,7 @@ bool TransferEngine::RequestByte(std::uint8_t byte) const {
 void TransferEngine::StartStream() {
     state_.SendStep = SendStep::Streaming;
     streamQueued_ = 0;
+    lineFree_ = now_;
     OnTimerStreamOut();
 }
 
@@ -329,8 +332,11 @@ void TransferEngine::OnTimerStreamOut() {
         timers_.Restart(TimerId::UpdateOv, now_, kUpdateOvInterval);
     }
     try {
-        while (state_.SendStep == SendStep::Streaming && queued < kStreamQueueLimit) {
-            queued += SendNextBlock(PendingOutput::Keep);
+        while (state_.SendStep == SendStep::Streaming &&
+               std::max(queued, LineBacklog()) < kStreamQueueLimit) {
+            const std::size_t written = SendNextBlock(PendingOutput::Keep);
+            queued += written;
+            PaceLine(written);
         }
     } catch (const RangeError&) {
         AbandonTransfer();
@@ -340,6 +346,25 @@ void TransferEngine::OnTimerStreamOut() {
     if (streamQueued_ > 0 || state_.SendStep == SendStep::Streaming) {
         timers_.Restart(TimerId::StreamOut, now_, kStreamOutInterval);
     }
+}
+
+// The bytes written that the line has not carried yet, as its rate tells.
+std::size_t TransferEngine::LineBacklog() const {
+    if (streamLineRate_ <= 0 || lineFree_ <= now_) return 0;
+    const auto ahead = std::chrono::duration_cast<std::chrono::nanoseconds>(lineFree_ - now_);
+    return static_cast<std::size_t>(ahead.count() * streamLineRate_ / 1'000'000'000);
+}
+
+void TransferEngine::PaceLine(std::size_t bytes) {
+    if (streamLineRate_ <= 0) return;
+    lineFree_ =
+        std::max(lineFree_, now_) + std::chrono::nanoseconds(static_cast<std::int64_t>(bytes) *
+                                                             1'000'000'000 / streamLineRate_);
+}
+
+bool TransferEngine::StreamCancelled() const {
+    return transferStreamed_ && TransferUnderWay() && state_.ReceLen >= 2 &&
+           state_.ReceBuf[0] == kCan && state_.ReceBuf[1] == kCan;
 }
 
 // The receiver's CAN CAN: what still waits in the port is dropped, so that the stream

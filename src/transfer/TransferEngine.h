@@ -22,10 +22,12 @@ inline constexpr std::chrono::milliseconds kSendEndInterval{20};
 inline constexpr std::chrono::milliseconds kFastResetInterval{500};
 // How long the end of a batch waits for the device's request and for its acknowledgement.
 inline constexpr std::chrono::seconds kSessionEndInterval{5};
-// While a YMODEM-G stream runs the port's queue is topped up this often, to at most a few
-// blocks, so that a cancel reaches the line within a block once the queue is discarded.
+// While a YMODEM-G stream runs, a block is added this often while less than one block waits,
+// in the port's queue or, as its rate tells, on the line: the system's own buffers beyond the
+// queue (a pseudo-terminal's hold dozens of blocks) cannot be discarded, so what is written
+// ahead of the line is all that a cancel cannot stop.
 inline constexpr std::chrono::milliseconds kStreamOutInterval{1};
-inline constexpr std::size_t kStreamQueueLimit = 4 * 1029;
+inline constexpr std::size_t kStreamQueueLimit = 1029;
 // The receiver's request for a YMODEM-G transfer.
 inline constexpr std::uint8_t kStreamRequest = 'G';
 
@@ -52,6 +54,9 @@ public:
     // Whether a G from an idle device starts a YMODEM-G transfer; the window's sender
     // answers only C.
     void SetStreamOnG(bool stream) { streamOnG_ = stream; }
+    // The line's rate in bytes a second, which a stream keeps pace with; 0, as in the window,
+    // leaves the pace to the port's queue alone.
+    void SetStreamLineRate(std::int64_t bytesPerSecond) { streamLineRate_ = bytesPerSecond; }
 
     // The serial control's receive event: its code and the bytes its Input gave.
     void OnComm(TimePoint now, int commEvent, std::span<const std::uint8_t> input);
@@ -113,6 +118,9 @@ private:
     void StartStream();
     void OnTimerStreamOut();
     void CancelStream();
+    bool StreamCancelled() const;
+    std::size_t LineBacklog() const;
+    void PaceLine(std::size_t bytes);
     bool RequestByte(std::uint8_t byte) const;
     void StartSessionEnd();
     void ProcessSessionEndBurst();
@@ -151,6 +159,8 @@ private:
     bool transferRejected_ = false;
     bool transferStreamed_ = false;  // asked for with G
     std::size_t streamQueued_ = 0;   // the port's queue after the last top-up
+    std::int64_t streamLineRate_ = 0;
+    TimePoint lineFree_{};  // when the line has carried all that the stream wrote
     TimerTable timers_;
     TimePoint now_{};
     std::deque<TransferEvent> events_;

@@ -30,7 +30,7 @@ public:
 struct Rig {
     NullLink link;
     MemoryFiles files;
-    TransferEngine engine{link, files, [](std::string_view s) { return std::string(s); }};
+    TransferEngine engine{link, files, {[](std::string_view s) { return std::string(s); }}};
     TimePoint now{0};
     bool finished = false;
 

@@ -311,12 +311,15 @@ private:
     ModelFiles files_;
     test::ScriptedBootLoader device_;
     std::string path_;  // the path the next load reads
-    TransferEngine engine_{link_, files_, [this](std::string_view utf8) {
-                               // Only block 0 encodes a name: its transfer starts here,
-                               // even when the port is closed and nothing is written.
-                               model_.HeadBuilt(link_.Open);
-                               return std::string(utf8);
-                           }};
+    TransferEngine engine_{link_,
+                           files_,
+                           {[this](std::string_view utf8) {
+                                // Only block 0 encodes a name: its transfer starts here,
+                                // even when the port is closed and nothing is written.
+                                model_.HeadBuilt(link_.Open);
+                                return std::string(utf8);
+                            },
+                            kModelPathSeparator}};
     TimePoint now_{0};
 };
 

@@ -17,7 +17,7 @@ constexpr std::uint8_t kEotByte = 0x04;
 constexpr std::uint8_t kFillByte = 0x1A;
 
 std::string NameOf(const std::string& path) {
-    const auto cut = path.find_last_of(kPathSeparator);
+    const auto cut = path.find_last_of(kModelPathSeparator);
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 

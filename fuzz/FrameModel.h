@@ -8,6 +8,9 @@
 
 namespace ymodem::fuzz {
 
+// The separator the fuzzed engine is given; its paths are arbitrary text either way.
+inline constexpr char kModelPathSeparator = '/';
+
 // What the device must see on the line, worked out from the protocol's layout alone: every
 // frame the engine writes is checked against the image it was loaded with.
 class FrameModel {

@@ -15,10 +15,10 @@ TransferDriver::Clock TransferDriver::SteadyClock() {
     };
 }
 
-TransferDriver::TransferDriver(SerialControl& control, BurnFileSource& files, TextEncoder encoder,
+TransferDriver::TransferDriver(SerialControl& control, BurnFileSource& files, FileNaming naming,
                                WakeTimer& wake, Clock clock)
     : control_(control),
-      engine_(control, files, std::move(encoder)),
+      engine_(control, files, std::move(naming)),
       wake_(wake),
       clock_(std::move(clock)) {
     wake_.SetHandler([this] { Wake(); });

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "BurnFileSource.h"
+#include "FileNaming.h"
 #include "SerialControl.h"
-#include "TextEncoder.h"
 #include "TransferEngine.h"
 #include "WakeTimer.h"
 
@@ -28,7 +28,7 @@ public:
     // A steady clock that starts at 0 when called.
     static Clock SteadyClock();
 
-    TransferDriver(SerialControl& control, BurnFileSource& files, TextEncoder encoder,
+    TransferDriver(SerialControl& control, BurnFileSource& files, FileNaming naming,
                    WakeTimer& wake, Clock clock = SteadyClock());
     ~TransferDriver() override;
     TransferDriver(const TransferDriver&) = delete;
@@ -51,6 +51,9 @@ public:
     }
     void SetImageLimit(std::int32_t bytes) { engine_.SetImageLimit(bytes); }
     void SetStreamOnG(bool stream) { engine_.SetStreamOnG(stream); }
+    void SetStreamLineRate(std::int64_t bytesPerSecond) {
+        engine_.SetStreamLineRate(bytesPerSecond);
+    }
 
     TimePoint Now() const { return clock_(); }
     std::optional<TimePoint> NextWake() const { return engine_.NextWake(); }

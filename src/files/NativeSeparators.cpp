@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
+#include "SystemFileNaming.h"
+
 namespace ymodem {
 
 std::string ToNativeSeparators(std::string_view path) {
     std::string native(path);
-#ifdef _WIN32
-    std::replace(native.begin(), native.end(), '/', '\\');
-#endif
+    std::replace(native.begin(), native.end(), '/', SystemPathSeparator());
     return native;
 }
 

@@ -13,6 +13,15 @@ namespace ymodem {
 
 namespace {
 
+bool IsPath(const std::string& name) {
+    return name.find('/') != std::string::npos;
+}
+
+bool Exists(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -95,16 +104,21 @@ std::string DevicePortNaming::NameFromListText(const std::string& listText) cons
 std::string DevicePortNaming::DeviceFor(const std::string& name) const {
     // A path not there is no device: found with a stat, where an open would cost far more
     // on every poll of a port waited for.
-    if (name.find('/') != std::string::npos) {
-        std::error_code error;
-        if (!std::filesystem::exists(PathFromUtf8(name), error)) {
-            throw CommError(CommError::kDeviceUnavailable, name);
-        }
+    if (IsPath(name)) {
+        if (!Exists(PathFromUtf8(name))) throw CommError(CommError::kDeviceUnavailable, name);
         return name;
     }
     if (auto device = LinkDevice(name)) return *device;
     if (auto location = SystemLocation(name)) return *location;
     throw CommError(CommError::kDeviceUnavailable, name);
+}
+
+// Never lists the system's ports: a port that may be there still has to open, and a
+// failed open is judged there.
+bool DevicePortNaming::MayBePresent(const std::string& name) const {
+    if (name.empty()) return false;
+    if (IsPath(name)) return Exists(PathFromUtf8(name));
+    return (HasLink(name) && Exists(LinkPath(name))) || HasDeviceNode(name);
 }
 
 // Hidden entries are no ports: a name starting with a dot is left out.
@@ -123,12 +137,9 @@ std::vector<std::string> DevicePortNaming::LinkNames() const {
 }
 
 std::optional<std::string> DevicePortNaming::LinkDevice(const std::string& name) const {
-    if (name.empty() || portsFolder_.empty()) return std::nullopt;
-    const std::filesystem::path link = PathFromUtf8(portsFolder_) / PathFromUtf8(name);
+    if (!HasLink(name)) return std::nullopt;
+    const std::filesystem::path link = LinkPath(name);
     std::error_code error;
-    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(link, error))) {
-        return std::nullopt;
-    }
     // The link's final target rather than the link itself, so that the port's lock is the
     // same whichever name the device is reached by.
     const std::filesystem::path device = std::filesystem::canonical(link, error);
@@ -147,8 +158,17 @@ std::optional<std::string> DevicePortNaming::SystemLocation(const std::string& n
 }
 
 bool DevicePortNaming::HasDeviceNode(const std::string& name) const {
+    return Exists(PathFromUtf8(devicesFolder_) / PathFromUtf8(name));
+}
+
+std::filesystem::path DevicePortNaming::LinkPath(const std::string& name) const {
+    return PathFromUtf8(portsFolder_) / PathFromUtf8(name);
+}
+
+bool DevicePortNaming::HasLink(const std::string& name) const {
+    if (name.empty() || portsFolder_.empty()) return false;
     std::error_code error;
-    return std::filesystem::exists(PathFromUtf8(devicesFolder_) / PathFromUtf8(name), error);
+    return std::filesystem::is_symlink(std::filesystem::symlink_status(LinkPath(name), error));
 }
 
 }  // namespace ymodem

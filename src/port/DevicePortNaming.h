@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -33,6 +34,8 @@ public:
     std::vector<std::string> Candidates() const override;
     std::string NameFromListText(const std::string& listText) const override;
     std::string DeviceFor(const std::string& name) const override;
+    // A stat of the path, of the link in the ports folder or of the system's device node.
+    bool MayBePresent(const std::string& name) const override;
 
 private:
     std::vector<std::string> LinkNames() const;
@@ -40,6 +43,8 @@ private:
     std::optional<std::string> SystemLocation(const std::string& name) const;
 
     bool HasDeviceNode(const std::string& name) const;
+    bool HasLink(const std::string& name) const;
+    std::filesystem::path LinkPath(const std::string& name) const;
 
     std::string portsFolder_;
     SystemPortList systemPorts_;

@@ -8,7 +8,7 @@
 #include <QPixmap>
 
 #include "QtText.h"
-#include "WindowFonts.h"
+#include "QtWindowFonts.h"
 
 namespace ymodem {
 
@@ -30,7 +30,7 @@ QtForm1Window::QtForm1Window(SerialControl& comm, BurnFileSource& files, WindowS
     : chooser_(this) {
     setObjectName("Form1");
     setWindowTitle(FromUtf8(drawn::kForm1.Title));
-    setFont(WindowFonts::For(drawn::kForm1.Font));
+    setFont(QtWindowFonts::For(drawn::kForm1.Font));
     setFixedSize(Pixels(drawn::kForm1.Width), Pixels(drawn::kForm1.Height));
     ComboComm = Make<QtListControl>("ComboComm");
     CboBaud = Make<QtListControl>("CboBaud");
@@ -41,7 +41,7 @@ QtForm1Window::QtForm1Window(SerialControl& comm, BurnFileSource& files, WindowS
     Command2 = Make<QtButtonControl>("Command2");
     Command1 = Make<QtButtonControl>("Command1");
     Text1 = Make<QtTextBoxControl>("Text1");
-    ProgressBar1 = Make<BlockProgressBar>("ProgressBar1");
+    ProgressBar1 = Make<QtProgressBarControl>("ProgressBar1");
     Label4 = Make<QtLabelControl>("Label4");
     SetTabOrder();
     form_ = std::make_unique<Form1>(
@@ -61,7 +61,7 @@ Widget* QtForm1Window::Make(const char* name) {
     widget->setGeometry(Pixels(drawnControl.Left), Pixels(drawnControl.Top),
                         Pixels(drawnControl.Width), Pixels(drawnControl.Height));
     if (drawnControl.Font != drawn::kForm1.Font)
-        widget->setFont(WindowFonts::For(drawnControl.Font));
+        widget->setFont(QtWindowFonts::For(drawnControl.Font));
     if (!drawnControl.ToolTip.empty()) widget->setToolTip(FromUtf8(drawnControl.ToolTip));
     if (drawnControl.Red) ShowRed(widget);
     if constexpr (std::is_same_v<Widget, QtListControl>) {
@@ -69,7 +69,7 @@ Widget* QtForm1Window::Make(const char* name) {
             widget->AddItem(std::string(entry));
     } else if constexpr (std::is_same_v<Widget, QtPictureControl>) {
         widget->setPixmap(QPixmap(":/lamps/" + FromUtf8(drawnControl.Picture)));
-    } else if constexpr (std::is_same_v<Widget, BlockProgressBar>) {
+    } else if constexpr (std::is_same_v<Widget, QtProgressBarControl>) {
         widget->setFocusPolicy(Qt::NoFocus);
     } else if constexpr (std::is_same_v<Widget, QtButtonControl>) {
         widget->SetCaption(std::string(drawnControl.Caption));
@@ -82,12 +82,7 @@ Widget* QtForm1Window::Make(const char* name) {
 
 // Tab follows the drawn tab numbers over the controls that take the focus.
 void QtForm1Window::SetTabOrder() {
-    std::vector<const drawn::Control*> order;
-    for (const drawn::Control& control : drawn::kControls) {
-        if (control.TabIndex >= 0 && drawn::TakesFocus(control)) order.push_back(&control);
-    }
-    std::sort(order.begin(), order.end(),
-              [](const auto* a, const auto* b) { return a->TabIndex < b->TabIndex; });
+    const std::vector<const drawn::Control*> order = drawn::TabOrder();
     for (std::size_t i = 0; i + 1 < order.size(); ++i) {
         setTabOrder(findChild<QWidget*>(FromUtf8(order[i]->Name)),
                     findChild<QWidget*>(FromUtf8(order[i + 1]->Name)));

@@ -4,7 +4,6 @@
 
 #include <QWidget>
 
-#include "BlockProgressBar.h"
 #include "DrawnForm.h"
 #include "Form1.h"
 #include "QtButtonControl.h"
@@ -12,6 +11,7 @@
 #include "QtLabelControl.h"
 #include "QtListControl.h"
 #include "QtPictureControl.h"
+#include "QtProgressBarControl.h"
 #include "QtTextBoxControl.h"
 #include "QtWakeTimer.h"
 
@@ -36,7 +36,7 @@ public:
     QtButtonControl* Command2;
     QtButtonControl* Command1;
     QtTextBoxControl* Text1;
-    BlockProgressBar* ProgressBar1;
+    QtProgressBarControl* ProgressBar1;
     QtLabelControl* Label4;
 
 protected:

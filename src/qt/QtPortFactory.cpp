@@ -24,4 +24,8 @@ std::unique_ptr<WakeTimer> QtPortFactory::MakeWakeTimer() {
     return queue_.MakeTimer();
 }
 
+bool QtPortFactory::PortMayBePresent(const std::string& port) const {
+    return naming_.MayBePresent(port);
+}
+
 }  // namespace ymodem

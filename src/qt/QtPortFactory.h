@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include "DevicePortNaming.h"
 #include "PortFactory.h"
 #include "TimerQueue.h"
 
@@ -15,10 +16,14 @@ public:
 
     std::unique_ptr<SerialControl> MakeSerialControl() override;
     std::unique_ptr<WakeTimer> MakeWakeTimer() override;
+    bool PortMayBePresent(const std::string& port) const override;
 
 private:
     QTimer timer_;
     TimerQueue queue_;
+    // Only asked whether a name may be there, which needs no list of the system's ports.
+    DevicePortNaming naming_{DevicePortNaming::DefaultPortsFolder(),
+                             [] { return std::vector<DevicePortNaming::SystemPort>{}; }};
 };
 
 }  // namespace ymodem

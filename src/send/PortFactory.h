@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "SerialControl.h"
 #include "WakeTimer.h"
@@ -16,6 +17,9 @@ public:
 
     virtual std::unique_ptr<SerialControl> MakeSerialControl() = 0;
     virtual std::unique_ptr<WakeTimer> MakeWakeTimer() = 0;
+    // Whether the port may be there now, told cheaply and without an open: a port waited
+    // for is opened only then. Where that cannot be told, every look is an open.
+    virtual bool PortMayBePresent(const std::string& /*port*/) const { return true; }
 };
 
 }  // namespace ymodem

@@ -9,7 +9,7 @@
 #include "EventText.h"
 #include "Frames.h"
 #include "StatusTexts.h"
-#include "SystemEncoding.h"
+#include "SystemFileNaming.h"
 
 namespace ymodem {
 
@@ -42,18 +42,20 @@ PortSender::PortSender(std::string port, PortFactory& factory, RunImage& image,
                        const SendOptions& options, Output output, TransferDriver::Clock clock,
                        WallClock wallClock)
     : port_(std::move(port)),
+      factory_(factory),
       options_(options),
       output_(std::move(output)),
       comm_(factory.MakeSerialControl()),
       wake_(factory.MakeWakeTimer()),
       poll_(factory.MakeWakeTimer()),
       verifyTimer_(factory.MakeWakeTimer()),
-      driver_(
-          std::make_unique<TransferDriver>(*comm_, image, ToSystem8Bit, *wake_, std::move(clock))),
+      driver_(std::make_unique<TransferDriver>(*comm_, image, SystemFileNaming(), *wake_,
+                                               std::move(clock))),
       image_(image),
       view_(
           *output_.Console, [this] { return driver_->Now(); },
-          [this] { return acknowledged_.Count(); }, output_.Prefix),
+          [this] { return acknowledged_.Count(comm_->PortOpen() ? comm_->OutBufferCount() : 0); },
+          output_.Prefix),
       wallClock_(std::move(wallClock)) {
     driver_->OnEvent([this](const TransferEvent& event) { HandleEvent(event); });
     driver_->OnPortLost([this] { HandlePortLost(); });
@@ -61,6 +63,7 @@ PortSender::PortSender(std::string port, PortFactory& factory, RunImage& image,
     // The sender takes what the window refuses: large images, and receivers that ask with G.
     driver_->SetImageLimit(kMaxLargeImageSize);
     driver_->SetStreamOnG(true);
+    driver_->SetStreamLineRate(options_.Baud / 10);  // 8N1: ten bits a byte
     if (options_.EraseTimeoutMs) {
         driver_->SetHeadReplyTimeout(std::chrono::milliseconds(*options_.EraseTimeoutMs));
     }
@@ -135,8 +138,16 @@ void PortSender::WaitForPort() {
                                                               driver_->Now() % kPollInterval));
 }
 
+// A port surely not there is looked for again without an open: a failed open costs far
+// more than the look, ten times a second for every port waited for.
 void PortSender::Poll() {
-    if (!exitCode_) TryOpen();
+    if (exitCode_) return;
+    if (factory_.PortMayBePresent(port_)) {
+        TryOpen();
+    } else {
+        refusedSince_.reset();
+        WaitForPort();
+    }
 }
 
 std::string PortSender::OpenFailureText(int errorNumber, const std::string& reason) const {

@@ -104,6 +104,7 @@ private:
     void Finish(int exitCode);
 
     std::string port_;
+    const PortFactory& factory_;
     const SendOptions& options_;
     Output output_;
     std::unique_ptr<SerialControl> comm_;

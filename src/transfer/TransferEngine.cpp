@@ -18,8 +18,8 @@ constexpr std::int32_t kReceiveLimit = 1045;
 
 }  // namespace
 
-TransferEngine::TransferEngine(SerialLink& link, BurnFileSource& files, TextEncoder encoder)
-    : link_(link), files_(files), encoder_(std::move(encoder)) {}
+TransferEngine::TransferEngine(SerialLink& link, BurnFileSource& files, FileNaming naming)
+    : link_(link), files_(files), naming_(std::move(naming)) {}
 
 void TransferEngine::Emit(TransferEvent event) {
     events_.push_back(std::move(event));
@@ -45,7 +45,8 @@ void TransferEngine::SendAFrame(std::span<const std::uint8_t> Data, std::int32_t
     // Positions keep the narrowest width that holds the image limit.
     const std::int32_t lastPosition = WideImages() ? std::numeric_limits<std::int32_t>::max()
                                                    : std::numeric_limits<std::int16_t>::max();
-    const DataFrame frame = BuildDataFrame(Data, state_.FileSize, offset, length, pgno, lastPosition);
+    const DataFrame frame =
+        BuildDataFrame(Data, state_.FileSize, offset, length, pgno, lastPosition);
     if (frame.RanPastEnd) state_.LastPackSent = true;
     WriteFrame(frame.Bytes, pending);
     state_.SentLen += frame.Bytes.size() == kLongFrameSize ? 1024 : 128;
@@ -54,8 +55,8 @@ void TransferEngine::SendAFrame(std::span<const std::uint8_t> Data, std::int32_t
 void TransferEngine::SendHeadFrame() {
     // Block 0 names the file the image came from.
     const std::string_view path = imagePath_ ? std::string_view(*imagePath_) : std::string_view();
-    const std::string_view name = LastPathComponent(path, kPathSeparator);
-    const std::vector<std::uint8_t> frame = BuildHeadFrame(name, state_.FileSize, encoder_);
+    const std::string_view name = LastPathComponent(path, naming_.PathSeparator);
+    const std::vector<std::uint8_t> frame = BuildHeadFrame(name, state_.FileSize, naming_.Encode);
     state_.CurPgno = 0;
     // An EOT still pending belongs to the transfer before; sent after this block 0 it would
     // end the new transfer at once and have its ACK reported as finished.
@@ -79,7 +80,8 @@ bool TransferEngine::LoadBurnFile(const std::string& path) {
         if (bytes) {
             const auto size = CheckedNarrow<std::int32_t>(static_cast<std::int64_t>(bytes->size()));
             plan = PlanBlocks(size, imageLimit_);
-            crc = WideImages() ? CalcCrc16(*bytes) : CalcCrc16(*bytes, 0, CheckedNarrow<std::int16_t>(size));
+            crc = WideImages() ? CalcCrc16(*bytes)
+                               : CalcCrc16(*bytes, 0, CheckedNarrow<std::int16_t>(size));
         }
     } catch (const RangeError&) {
         bytes.reset();
@@ -130,6 +132,8 @@ void TransferEngine::OnComm(TimePoint now, int commEvent, std::span<const std::u
     }
     timers_.Restart(TimerId::RecvOv, now, kRecvOvInterval);
     timers_.Restart(TimerId::UpdateOv, now, kUpdateOvInterval);
+    // Every block a stream writes while a cancel waits for the quiet gap is wasted.
+    if (StreamCancelled()) OnTimerRecvOv();
 }
 
 void TransferEngine::OnCommFailed() {
@@ -185,8 +189,8 @@ void TransferEngine::ProcessReceData() {
     } else if (state_.SendStep == SendStep::Idle &&
                (b0 == kCrcRequest || (streamOnG_ && b0 == kStreamRequest))) {
         StartTransfer(b0 == kStreamRequest);
-    } else if (transferStreamed_ && state_.SendStep == SendStep::Sending &&
-               state_.SentPacks == 0 && either(kStreamRequest, kStreamRequest)) {
+    } else if (transferStreamed_ && state_.SendStep == SendStep::Sending && state_.SentPacks == 0 &&
+               either(kStreamRequest, kStreamRequest)) {
         StartStream();
     } else if (state_.SendStep == SendStep::Sending && either(kAck, kCrcRequest)) {
         try {
@@ -227,7 +231,7 @@ std::size_t TransferEngine::SendNextBlock(PendingOutput pending) {
     state_.SentPacks = CheckedNarrow<std::int32_t>(std::int64_t{state_.SentPacks} + 1);
     state_.CurPgno = WideImages() ? static_cast<std::uint8_t>(state_.SentPacks & 0xFF)
                                   : CheckedNarrow<std::uint8_t>(state_.SentPacks);
-    Emit(event::BlockSent{state_.SentPacks});
+    Emit(event::BlockSent{state_.SentPacks, state_.SendStep == SendStep::Streaming});
     const std::int16_t size = state_.FileSize - state_.SentLen >= 1024 ? 1024 : 128;
     SendAFrame(state_.FileData, NextBlockOffset(size), size, state_.CurPgno, pending);
     if (state_.LastPackSent) {
@@ -313,6 +317,7 @@ bool TransferEngine::RequestByte(std::uint8_t byte) const {
 void TransferEngine::StartStream() {
     state_.SendStep = SendStep::Streaming;
     streamQueued_ = 0;
+    lineFree_ = now_;
     OnTimerStreamOut();
 }
 
@@ -327,8 +332,11 @@ void TransferEngine::OnTimerStreamOut() {
         timers_.Restart(TimerId::UpdateOv, now_, kUpdateOvInterval);
     }
     try {
-        while (state_.SendStep == SendStep::Streaming && queued < kStreamQueueLimit) {
-            queued += SendNextBlock(PendingOutput::Keep);
+        while (state_.SendStep == SendStep::Streaming &&
+               std::max(queued, LineBacklog()) < kStreamQueueLimit) {
+            const std::size_t written = SendNextBlock(PendingOutput::Keep);
+            queued += written;
+            PaceLine(written);
         }
     } catch (const RangeError&) {
         AbandonTransfer();
@@ -338,6 +346,25 @@ void TransferEngine::OnTimerStreamOut() {
     if (streamQueued_ > 0 || state_.SendStep == SendStep::Streaming) {
         timers_.Restart(TimerId::StreamOut, now_, kStreamOutInterval);
     }
+}
+
+// The bytes written that the line has not carried yet, as its rate tells.
+std::size_t TransferEngine::LineBacklog() const {
+    if (streamLineRate_ <= 0 || lineFree_ <= now_) return 0;
+    const auto ahead = std::chrono::duration_cast<std::chrono::nanoseconds>(lineFree_ - now_);
+    return static_cast<std::size_t>(ahead.count() * streamLineRate_ / 1'000'000'000);
+}
+
+void TransferEngine::PaceLine(std::size_t bytes) {
+    if (streamLineRate_ <= 0) return;
+    lineFree_ =
+        std::max(lineFree_, now_) + std::chrono::nanoseconds(static_cast<std::int64_t>(bytes) *
+                                                             1'000'000'000 / streamLineRate_);
+}
+
+bool TransferEngine::StreamCancelled() const {
+    return transferStreamed_ && TransferUnderWay() && state_.ReceLen >= 2 &&
+           state_.ReceBuf[0] == kCan && state_.ReceBuf[1] == kCan;
 }
 
 // The receiver's CAN CAN: what still waits in the port is dropped, so that the stream
@@ -429,8 +456,9 @@ void TransferEngine::EndSessionAfterNextFinish() {
 // as U-Boot sends ACK, ACK and C in one write.
 void TransferEngine::StartSessionEnd() {
     const auto burst = Burst();
-    const bool asked = burst.size() > 1 && std::any_of(burst.begin() + 1, burst.end(),
-                                                       [&](std::uint8_t b) { return RequestByte(b); });
+    const bool asked =
+        burst.size() > 1 &&
+        std::any_of(burst.begin() + 1, burst.end(), [&](std::uint8_t b) { return RequestByte(b); });
     timers_.Restart(TimerId::SessionEnd, now_, kSessionEndInterval);
     sessionEnd_ = SessionEnd::AwaitingRequest;
     if (asked) SendEmptyHeadFrame();

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "BurnFileSource.h"
+#include "FileNaming.h"
 #include "SerialLink.h"
-#include "TextEncoder.h"
 #include "TimerTable.h"
 #include "TransferEvent.h"
 #include "TransferState.h"
@@ -22,21 +22,17 @@ inline constexpr std::chrono::milliseconds kSendEndInterval{20};
 inline constexpr std::chrono::milliseconds kFastResetInterval{500};
 // How long the end of a batch waits for the device's request and for its acknowledgement.
 inline constexpr std::chrono::seconds kSessionEndInterval{5};
-// While a YMODEM-G stream runs the port's queue is topped up this often, to at most a few
-// blocks, so that a cancel reaches the line within a block once the queue is discarded.
+// While a YMODEM-G stream runs, a block is added this often while less than one block waits,
+// in the port's queue or, as its rate tells, on the line: the system's own buffers beyond the
+// queue (a pseudo-terminal's hold dozens of blocks) cannot be discarded, so what is written
+// ahead of the line is all that a cancel cannot stop.
 inline constexpr std::chrono::milliseconds kStreamOutInterval{1};
-inline constexpr std::size_t kStreamQueueLimit = 4 * 1029;
+inline constexpr std::size_t kStreamQueueLimit = 1029;
 // The receiver's request for a YMODEM-G transfer.
 inline constexpr std::uint8_t kStreamRequest = 'G';
 
 // The range the progress bar has before the first load.
 inline constexpr int kPlacedProgressMax = 100;
-
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
 
 // The sending side of YMODEM, driven by the device's replies. It never reads a clock and
 // never blocks: every input carries the current time, the engine keeps the deadlines of its
@@ -44,7 +40,7 @@ inline constexpr char kPathSeparator = '/';
 // serial link and reports what happened as events, which the caller takes with PollEvent().
 class TransferEngine {
 public:
-    TransferEngine(SerialLink& link, BurnFileSource& files, TextEncoder encoder);
+    TransferEngine(SerialLink& link, BurnFileSource& files, FileNaming naming);
 
     // Reads the burn file at path into the image. A refused file leaves the previous image's
     // bytes as they were, yet no later transfer sends them; the result says whether the
@@ -58,6 +54,9 @@ public:
     // Whether a G from an idle device starts a YMODEM-G transfer; the window's sender
     // answers only C.
     void SetStreamOnG(bool stream) { streamOnG_ = stream; }
+    // The line's rate in bytes a second, which a stream keeps pace with; 0, as in the window,
+    // leaves the pace to the port's queue alone.
+    void SetStreamLineRate(std::int64_t bytesPerSecond) { streamLineRate_ = bytesPerSecond; }
 
     // The serial control's receive event: its code and the bytes its Input gave.
     void OnComm(TimePoint now, int commEvent, std::span<const std::uint8_t> input);
@@ -119,6 +118,9 @@ private:
     void StartStream();
     void OnTimerStreamOut();
     void CancelStream();
+    bool StreamCancelled() const;
+    std::size_t LineBacklog() const;
+    void PaceLine(std::size_t bytes);
     bool RequestByte(std::uint8_t byte) const;
     void StartSessionEnd();
     void ProcessSessionEndBurst();
@@ -144,7 +146,7 @@ private:
 
     SerialLink& link_;
     BurnFileSource& files_;
-    TextEncoder encoder_;
+    FileNaming naming_;
     TransferState state_;
     event::Progress bar_{0, kPlacedProgressMax};
     std::optional<std::string> imagePath_;  // the path of the image, unset after a refused load
@@ -157,6 +159,8 @@ private:
     bool transferRejected_ = false;
     bool transferStreamed_ = false;  // asked for with G
     std::size_t streamQueued_ = 0;   // the port's queue after the last top-up
+    std::int64_t streamLineRate_ = 0;
+    TimePoint lineFree_{};  // when the line has carried all that the stream wrote
     TimerTable timers_;
     TimePoint now_{};
     std::deque<TransferEvent> events_;

@@ -15,8 +15,11 @@ struct HandshakeStarted {
     bool operator==(const HandshakeStarted&) const = default;
 };
 // Data block Number went out, counted from 1 in full; on the line it is numbered modulo 256.
+// Streamed: written in a YMODEM-G stream, behind the blocks before it, without waiting for
+// an answer.
 struct BlockSent {
     std::int32_t Number = 0;
+    bool Streamed = false;
     bool operator==(const BlockSent&) const = default;
 };
 // The EOT went out.
@@ -64,7 +67,6 @@ struct SessionEnded {
 struct Aborted {
     bool operator==(const Aborted&) const = default;
 };
-
 
 // How a transfer under way ended.
 enum class TransferOutcome {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <span>
 #include <stdexcept>
 #include <string_view>
+#include <vector>
 
 #include "BaudRates.h"
 #include "StatusTexts.h"
@@ -176,6 +178,17 @@ inline constexpr std::array<Control, 11> kControls{{
 constexpr bool TakesFocus(const Control& control) {
     return control.Type == Kind::List || control.Type == Kind::Button ||
            control.Type == Kind::TextBox;
+}
+
+// The controls Tab walks, in the order of their drawn tab numbers.
+inline std::vector<const Control*> TabOrder() {
+    std::vector<const Control*> order;
+    for (const Control& control : kControls) {
+        if (control.TabIndex >= 0 && TakesFocus(control)) order.push_back(&control);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Control* a, const Control* b) { return a->TabIndex < b->TabIndex; });
+    return order;
 }
 
 // The control of that name; a name the table lacks is a fault of the caller's.

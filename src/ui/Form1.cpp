@@ -6,7 +6,7 @@
 #include "EventText.h"
 #include "NativeSeparators.h"
 #include "StatusTexts.h"
-#include "SystemEncoding.h"
+#include "SystemFileNaming.h"
 
 namespace ymodem {
 
@@ -22,7 +22,7 @@ Form1::Form1(const Form1Controls& controls, SerialControl& comm, BurnFileSource&
     : Form1Controls(controls),
       MSComm(comm),
       settings_(std::move(settings)),
-      driver_(comm, files, ToSystem8Bit, wake, std::move(clock)) {
+      driver_(comm, files, SystemFileNaming(), wake, std::move(clock)) {
     ProgressBar1.SetValue(driver_.ProgressBar().Value);
     ProgressBar1.SetMax(driver_.ProgressBar().Max);
     ConnectControls();

@@ -219,13 +219,16 @@ void Win32Form1Window::FitClientArea(int dpi, const RECT* suggested) {
 // lamp lies over the grey one.
 void Win32Form1Window::StackInTabOrder() {
     std::vector<Win32Child*> order;
-    std::copy_if(children_.begin(), children_.end(), std::back_inserter(order),
-                 [](Win32Child* child) { return drawn::TakesFocus(child->Drawn()); });
-    std::stable_sort(order.begin(), order.end(), [](Win32Child* a, Win32Child* b) {
-        return a->Drawn().TabIndex < b->Drawn().TabIndex;
-    });
+    for (const drawn::Control* control : drawn::TabOrder()) {
+        const auto child =
+            std::find_if(children_.begin(), children_.end(),
+                         [control](Win32Child* c) { return c->Drawn().Name == control->Name; });
+        if (child != children_.end()) order.push_back(*child);
+    }
     std::copy_if(children_.rbegin(), children_.rend(), std::back_inserter(order),
-                 [](Win32Child* child) { return !drawn::TakesFocus(child->Drawn()); });
+                 [&order](Win32Child* child) {
+                     return std::find(order.begin(), order.end(), child) == order.end();
+                 });
     HWND above = HWND_TOP;
     for (Win32Child* child : order) {
         SetWindowPos(child->Handle(), above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

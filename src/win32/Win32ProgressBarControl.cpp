@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
+#include "ProgressRange.h"
 
 namespace ymodem {
 
@@ -22,10 +22,9 @@ void Win32ProgressBarControl::SetValue(int value) {
 }
 
 void Win32ProgressBarControl::Draw() {
-    const int shownMax = std::max(max_, 1);
-    SendMessageW(Handle(), PBM_SETRANGE32, 0, shownMax);
-    SendMessageW(Handle(), PBM_SETPOS,
-                 static_cast<WPARAM>(std::clamp(max_ > 0 ? value_ : 0, 0, shownMax)), 0);
+    const ProgressRange shown = ProgressRange::Drawable(max_, value_);
+    SendMessageW(Handle(), PBM_SETRANGE32, 0, shown.Max);
+    SendMessageW(Handle(), PBM_SETPOS, static_cast<WPARAM>(shown.Value), 0);
 }
 
 }  // namespace ymodem

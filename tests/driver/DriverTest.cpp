@@ -21,8 +21,10 @@ struct DriverRig {
     TimePoint now{0};
     std::vector<TransferEvent> events;
     std::vector<std::string> owner;  // what the owner heard, in order
-    TransferDriver driver{comm, files, [](std::string_view name) { return std::string(name); },
-                          wake, [this] { return now += 100us; }};
+    TransferDriver driver{
+        comm, files, {[](std::string_view name) { return std::string(name); }}, wake, [this] {
+            return now += 100us;
+        }};
 
     DriverRig() {
         files.Files["a.bin"] = Bytes(100, 0x5A);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Frames.h"
+#include "SystemFileNaming.h"
 
 namespace ymodem {
 namespace {
@@ -14,7 +15,6 @@ struct PathCase {
 };
 
 #ifdef _WIN32
-constexpr char kSeparator = '\\';
 const PathCase kCases[] = {
     {"C:/fw/烧写.bin", "C:\\fw\\烧写.bin", "烧写.bin"},
     {"C:\\fw\\app.bin", "C:\\fw\\app.bin", "app.bin"},
@@ -23,7 +23,6 @@ const PathCase kCases[] = {
     {"app.bin", "app.bin", "app.bin"},
 };
 #else
-constexpr char kSeparator = '/';
 const PathCase kCases[] = {
     {"/home/u/fw/烧写.bin", "/home/u/fw/烧写.bin", "烧写.bin"},
     {"/home/u/a\\b.bin", "/home/u/a\\b.bin", "a\\b.bin"},
@@ -36,7 +35,7 @@ TEST(FilesNativeSeparators, EnteredPathsTakeTheSystemsSeparatorSoBlockZeroNamesT
         SCOPED_TRACE(c.entered);
         const std::string native = ToNativeSeparators(c.entered);
         EXPECT_EQ(native, c.native);
-        EXPECT_EQ(LastPathComponent(native, kSeparator), c.name);
+        EXPECT_EQ(LastPathComponent(native, SystemPathSeparator()), c.name);
     }
 }
 

@@ -105,8 +105,10 @@ TEST_F(PortFolderNaming, NamesThatReachNoDeviceFailWith68WhenOpened) {
         EXPECT_EQ(naming->NameFromListText(name), name);
         EXPECT_EQ(ErrorNumberOf([&] { naming->DeviceFor(name); }), CommError::kDeviceUnavailable)
             << name;
+        EXPECT_FALSE(naming->MayBePresent(name)) << name;
     }
     EXPECT_EQ(naming->DeviceFor("/dev/null"), "/dev/null");
+    EXPECT_TRUE(naming->MayBePresent("/dev/null"));
     EXPECT_EQ(ErrorNumberOf([&] { naming->NameFromListText(""); }),
               CommError::kInvalidPropertyValue);
 }
@@ -120,6 +122,7 @@ TEST_F(PortFolderNaming, ListsTheSystemPortsOnlyForANameWithADeviceNode) {
         return std::vector<DevicePortNaming::SystemPort>{{"null", "/dev/null"}};
     });
     EXPECT_EQ(ErrorNumberOf([&] { naming.DeviceFor("ttyNOSUCH"); }), CommError::kDeviceUnavailable);
+    EXPECT_TRUE(naming.MayBePresent("null"));
     EXPECT_EQ(listings, 0);
     EXPECT_EQ(naming.DeviceFor("null"), "/dev/null");
     EXPECT_EQ(listings, 1);

@@ -2,9 +2,9 @@
 
 #include <QWidget>
 
-#include "BlockProgressBar.h"
 #include "ListContract.h"
 #include "QtListControl.h"
+#include "QtProgressBarControl.h"
 
 namespace ymodem {
 namespace {
@@ -33,7 +33,7 @@ TEST(QtControls, ProgressBarKeepsWhatWasSetAndNeverShowsBusy) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.max) + "/" + std::to_string(c.value));
-        BlockProgressBar bar;
+        QtProgressBarControl bar;
         bar.SetValue(c.value);
         bar.SetMax(c.max);
         EXPECT_EQ(bar.Max(), c.max);

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "AcknowledgedBytes.h"
 #include "CommError.h"
 #include "FakePortFactory.h"
 #include "FakeSerialControl.h"
@@ -178,6 +179,33 @@ struct SenderRig {
         Wait(std::chrono::milliseconds(2600));
     }
 };
+
+// The progress line's bytes: an ACKed block counts once the next is asked for; in a stream,
+// where nothing is acknowledged before the end, a block counts once it has left the port.
+// 3000 bytes: two 1024-byte blocks (1029 on the line), then eight of 128 (133).
+TEST(SendProgress, ConfirmedBytesAreAcknowledgedOrInAStreamGoneFromThePort) {
+    const struct {
+        bool Streamed;
+        std::size_t Queued;  // after every block and the EOT were written
+        std::int64_t Confirmed;
+    } cases[] = {{false, 0, 2944},   {true, 0, 3000}, {true, 1, 3000}, {true, 134, 2944},
+                 {true, 1100, 1024}, {true, 2100, 0}, {true, 5000, 0}};
+    for (const auto& c : cases) {
+        TransferState state;
+        state.FileSize = 3000;
+        state.Pack1KEnd = 2048;
+        AcknowledgedBytes bytes;
+        bytes.Observe(event::HandshakeStarted{}, state);
+        for (int block = 1; block <= 10; ++block) {
+            state.SentLen = block <= 2 ? block * 1024 : 2048 + (block - 2) * 128;
+            bytes.Observe(event::BlockSent{block, c.Streamed}, state);
+        }
+        bytes.Observe(event::EotSent{}, state);
+        EXPECT_EQ(bytes.Count(c.Queued).Confirmed, c.Confirmed) << c.Streamed << " " << c.Queued;
+        bytes.Observe(event::Finished{}, state);
+        EXPECT_EQ(bytes.Count(c.Queued).Confirmed, 3000);
+    }
+}
 
 TEST(SendHeadless, PrintsTheFileLineAndEveryStatusTextAndEndsAfterCountTransfers) {
     SenderRig rig(2);

@@ -141,6 +141,7 @@ TEST(TransferBurnFile, ACIsAnsweredOnlyWithTheImageOfTheFileLastAskedFor) {
         const char* Name;
         std::vector<std::string> Loads;  // in order; "-" marks a file that is not there
         bool Answered;
+        char Separator = SystemPathSeparator();
     };
     const Case cases[] = {
         {"no load ever", {}, false},
@@ -149,10 +150,11 @@ TEST(TransferBurnFile, ACIsAnsweredOnlyWithTheImageOfTheFileLastAskedFor) {
         {"a refused choice of another file", {"/fw/a.bin", "-/fw/big.bin"}, false},
         {"a refused reload of the same file", {"/fw/a.bin", "-/fw/a.bin"}, false},
         {"the good file chosen again", {"/fw/a.bin", "-/fw/big.bin", "/fw/a.bin"}, true},
+        {"a Windows path", {"C:\\fw\\a.bin"}, true, '\\'},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        EngineHarness h;
+        EngineHarness h{c.Separator};
         for (const std::string& load : c.Loads) {
             if (load.starts_with('-')) {
                 h.Files.Files.erase(ToNativeSeparators(load.substr(1)));

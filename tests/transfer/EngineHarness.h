@@ -12,6 +12,7 @@
 #include "MemoryBurnFiles.h"
 #include "ReferenceFrames.h"
 #include "SerialLink.h"
+#include "SystemFileNaming.h"
 #include "TransferEngine.h"
 
 namespace ymodem::test {
@@ -65,10 +66,13 @@ std::string TwoBytesPerWideCharacter(std::string_view utf8);
 // The engine on a simulated clock: time moves only when a test moves it.
 class EngineHarness {
 public:
+    explicit EngineHarness(char pathSeparator = SystemPathSeparator())
+        : Engine{Link, Files, FileNaming{TwoBytesPerWideCharacter, pathSeparator}} {}
+
     FakeLink Link;
     EventLog View;
     MemoryBurnFiles Files;
-    TransferEngine Engine{Link, Files, TwoBytesPerWideCharacter};
+    TransferEngine Engine;
     TimePoint Now{0};
 
     const TransferState& State() const { return Engine.State(); }

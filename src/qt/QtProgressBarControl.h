@@ -9,9 +9,9 @@ namespace ymodem {
 // A progress bar that keeps Max and Value exactly as they were set and reads them back
 // unchanged. What it draws is clamped to what a bar can show; a Max of 0 draws an empty
 // bar rather than the busy animation.
-class BlockProgressBar final : public QProgressBar, public ProgressBarControl {
+class QtProgressBarControl final : public QProgressBar, public ProgressBarControl {
 public:
-    explicit BlockProgressBar(QWidget* parent = nullptr);
+    explicit QtProgressBarControl(QWidget* parent = nullptr);
 
     int Max() const { return max_; }
     void SetMax(int max) override;

@@ -1,4 +1,4 @@
-#include "WindowFonts.h"
+#include "QtWindowFonts.h"
 
 #include <QStringList>
 
@@ -6,7 +6,7 @@
 
 namespace ymodem {
 
-QFont WindowFonts::For(drawn::FontRole role) {
+QFont QtWindowFonts::For(drawn::FontRole role) {
     const drawn::Font drawnFont = drawn::FontFor(role);
     QStringList families;
     for (const std::string_view family : drawnFont.Families) families.append(FromUtf8(family));

@@ -1,0 +1,9 @@
+#include "SystemFileNaming.h"
+
+namespace ymodem {
+
+char SystemPathSeparator() {
+    return '/';
+}
+
+}  // namespace ymodem

@@ -39,6 +39,7 @@ private:
 
     void SetUp(const std::string& device, const LineSettings& settings);
     bool SetLine(const LineSettings& settings);
+    bool CancelAndAwait(Request& request);
     Request* FreeRequest();
     DWORD StartRead();
     void OnCompletion(const Win32EventLoop::Completion& completion);

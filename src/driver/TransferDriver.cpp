@@ -76,7 +76,7 @@ void TransferDriver::OnComm() {
         const int event = control_.CommEvent();
         try {
             const std::vector<std::uint8_t> input = control_.Input();
-            engine_.OnComm(Now(), event, input);
+            engine_.OnComm(ArrivalOnClock(control_.InputArrived()), event, input);
         } catch (const CommError&) {
             engine_.OnCommFailed();
         }
@@ -84,7 +84,24 @@ void TransferDriver::OnComm() {
 }
 
 void TransferDriver::Wake() {
-    Run([&] { engine_.OnWake(Now()); });
+    Run([&] { engine_.OnWake(Handed(Now())); });
+}
+
+// Bytes count from when the system had them, not from when the loop got to them: their age
+// is taken off now. Bytes of unknown arrival arrived now.
+TimePoint TransferDriver::ArrivalOnClock(std::optional<ArrivalTime> arrived) {
+    const TimePoint now = Now();
+    if (!arrived) return Handed(now);
+    const auto age = std::chrono::steady_clock::now() - *arrived;
+    if (age <= age.zero()) return Handed(now);
+    return Handed(now - std::chrono::duration_cast<TimePoint>(age));
+}
+
+// The engine's time never runs back, even for bytes that arrived before a timer the loop
+// handled first.
+TimePoint TransferDriver::Handed(TimePoint time) {
+    lastHanded_ = std::max(lastHanded_, time);
+    return lastHanded_;
 }
 
 void TransferDriver::DeliverEvents() {

@@ -13,10 +13,10 @@
 namespace ymodem {
 
 // Runs the transfer engine on an event loop and is the only way into it. It is the serial
-// control's one listener: it hands the engine the receive events, the program's loads and
-// the current time, passes every event the engine reports to its owner, and after each of
-// these arms the wake-up timer for the engine's next deadline. A lost port reaches the
-// owner only after the engine has halted and its last events have been handed on.
+// control's one listener: it hands the engine the receive events with the time the bytes
+// arrived, the program's loads and the current time, passes every event the engine reports to its
+// owner, and after each of these arms the wake-up timer for the engine's next deadline. A lost port
+// reaches the owner only after the engine has halted and its last events have been handed on.
 class TransferDriver final : private SerialListener {
 public:
     using Clock = std::function<TimePoint()>;
@@ -63,11 +63,15 @@ private:
     void OnComm() override;
     void OnPortLost() override;
     void Wake();
+    TimePoint ArrivalOnClock(std::optional<ArrivalTime> arrived);
+    TimePoint Handed(TimePoint time);
 
     SerialControl& control_;
     TransferEngine engine_;
     WakeTimer& wake_;
     Clock clock_;
+    // The latest time handed to the engine.
+    TimePoint lastHanded_ = TimePoint::min();
     EventHandler eventHandler_;
     PortLostHandler portLostHandler_;
 };

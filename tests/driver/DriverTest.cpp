@@ -91,5 +91,34 @@ TEST(TransferDriver, ALostPortReachesTheOwnerAfterTheEngineHalted) {
     EXPECT_EQ(rig.wake.Armed(), std::nullopt);
 }
 
+// Bytes count from when they arrived, as far as the burst timer can tell: never later than
+// when they were handed out, nor before bytes the engine already has.
+TEST(TransferDriver, ReceivedBytesCountFromTheirArrival) {
+    const struct {
+        std::optional<std::chrono::microseconds> age;  // none: the line cannot tell
+        bool afterEarlierBytes;
+        std::chrono::microseconds dueAfterHandedOut;  // at most, for real ages
+    } cases[] = {
+        {std::nullopt, false, 2000us},
+        {-1s, false, 2000us},
+        {1500us, false, 500us},
+        {10s, true, 1800us},  // from the earlier bytes, handed 200 µs before
+    };
+    for (const auto& c : cases) {
+        DriverRig rig;
+        rig.driver.LoadBurnFile("a.bin");
+        if (c.afterEarlierBytes) rig.comm.InjectInput(Bytes{'C'});
+        const TimePoint handedOut = rig.now + 100us;
+        const auto arrived = c.age ? std::chrono::steady_clock::now() - *c.age : kArrivalUnknown;
+        rig.comm.InjectInput(Bytes{'C'}, arrived);
+        const auto due = *rig.driver.NextWake() - handedOut;
+        if (c.age == 1500us) {
+            EXPECT_LE(due, c.dueAfterHandedOut);
+        } else {
+            EXPECT_EQ(due, c.dueAfterHandedOut) << c.age.value_or(0us).count();
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ymodem::test

@@ -10,7 +10,9 @@ struct FakeLine {
     static constexpr bool kHoldsUnsentOutput = false;
     SerialControl& Control() { return control; }
     std::string PortName() const { return "COM3"; }
-    void DeviceSends(const Bytes& bytes) { control.InjectInput(bytes); }
+    void DeviceSends(const Bytes& bytes) {
+        control.InjectInput(bytes, std::chrono::steady_clock::now());
+    }
     Bytes DeviceReceives(const std::function<bool(const Bytes&)>&) {
         Bytes all;
         for (const Bytes& frame : control.Frames())

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <numeric>
 #include <optional>
@@ -151,15 +152,63 @@ TYPED_TEST_P(PortContract, ArrivingBytesReportOnCommWithEvent2AndComeBackFromInp
     const Bytes sent = {0x06, 0x43, 0x11, 0x13, 0x0D, 0x0A, 0x00, 0xFF};
     Bytes received;
     int eventDuringOnComm = 0;
+    std::optional<ArrivalTime> arrived;
+    ArrivalTime handedOut;
     this->listener_.Comm = [&] {
         eventDuringOnComm = control.CommEvent();
         const Bytes input = control.Input();
+        if (input.empty()) return;
+        handedOut = std::chrono::steady_clock::now();
+        arrived = control.InputArrived();
         received.insert(received.end(), input.begin(), input.end());
     };
+    const ArrivalTime sentAt = std::chrono::steady_clock::now();
     this->line_.DeviceSends(sent);
     EXPECT_TRUE(this->line_.WaitFor([&] { return received.size() >= sent.size(); }));
     EXPECT_EQ(received, sent);
     EXPECT_EQ(eventDuringOnComm, SerialControl::kEventReceive);
+    // A byte's time is when the system had it: after it was sent, before it was handed out.
+    ASSERT_TRUE(arrived.has_value());
+    EXPECT_GE(*arrived, sentAt);
+    EXPECT_LE(*arrived, handedOut);
+}
+
+// Bytes that arrive while the control waits for its output are reported once the wait is
+// over, from the event loop, and none is lost.
+TYPED_TEST_P(PortContract, WaitingForOutputRaisesNothingFromInsideTheWait) {
+    SerialControl& control = this->Control();
+    control.SetRThreshold(1);
+    bool waiting = false;
+    int reportsWhileWaiting = 0;
+    Bytes received;
+    this->listener_.Comm = [&] {
+        reportsWhileWaiting += waiting ? 1 : 0;
+        const Bytes input = control.Input();
+        received.insert(received.end(), input.begin(), input.end());
+    };
+    const Bytes sent = Frame(64, 0);
+    this->line_.DeviceSends(sent);
+    control.Output(Frame(64 * 1024, 0));
+    waiting = true;
+    control.WaitForOutput(300);  // nobody reads the device side: the wait runs out
+    waiting = false;
+    EXPECT_TRUE(this->line_.WaitFor([&] { return received.size() >= sent.size(); }));
+    EXPECT_EQ(received, sent);
+    EXPECT_EQ(reportsWhileWaiting, 0);
+}
+
+// Discarding the input drops what came before it, not what comes after.
+TYPED_TEST_P(PortContract, BytesArrivingAfterADiscardOfInputAreKept) {
+    SerialControl& control = this->Control();
+    this->line_.DeviceSends(Frame(40, 0));
+    ASSERT_TRUE(this->line_.WaitFor([&] { return control.InBufferCount() >= 40; }));
+    control.SetInBufferCount(0);
+    EXPECT_EQ(control.InBufferCount(), 0u);
+
+    const Bytes later = Frame(5, 0x80);
+    this->line_.DeviceSends(later);
+    EXPECT_TRUE(this->line_.WaitFor([&] { return control.InBufferCount() >= later.size(); }));
+    EXPECT_EQ(control.Input(), later);
 }
 
 TYPED_TEST_P(PortContract, DeviceGoingAwayClosesThePortAndReportsTheLossOnce) {
@@ -179,6 +228,8 @@ REGISTER_TYPED_TEST_SUITE_P(PortContract, RefusedOperationsFailWithTheirNumberAn
                             FramesReachTheDeviceWholeAndInOrder,
                             DiscardingUnsentOutputKeepsLaterFramesWhole,
                             ArrivingBytesReportOnCommWithEvent2AndComeBackFromInput,
+                            WaitingForOutputRaisesNothingFromInsideTheWait,
+                            BytesArrivingAfterADiscardOfInputAreKept,
                             DeviceGoingAwayClosesThePortAndReportsTheLossOnce);
 
 }  // namespace ymodem::contract

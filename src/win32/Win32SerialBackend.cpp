@@ -257,7 +257,7 @@ void Win32SerialBackend::DiscardOutput() {
 
 // Wine has been seen to miss the cancel of a write that a pty was taking in, leaving the
 // write pending for as long as nobody reads: the cancel is asked again, for a while.
-bool Win32SerialBackend::CancelAndAwait(const Request& request) {
+bool Win32SerialBackend::CancelAndAwait(Request& request) {
     for (int attempt = 0; attempt < kCancelAttempts; ++attempt) {
         CancelIoEx(port_, &request.Overlapped);
         if (WaitForSingleObject(request.Ended, kCancelWait.count()) == WAIT_OBJECT_0) return true;

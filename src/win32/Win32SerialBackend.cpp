@@ -13,6 +13,8 @@ namespace {
 constexpr DWORD kInBufferSize = 1024;
 constexpr DWORD kOutBufferSize = 4096;
 constexpr DWORD kReadChunk = 4096;
+// A read ends once the line has been quiet this long after a byte.
+constexpr std::chrono::milliseconds kReadInterval{1};
 // A driver that keeps completing reads with nothing in them must not make the loop spin.
 constexpr std::chrono::milliseconds kEmptyReadPause{1};
 // How long one cancel is given to end an I/O, and how often it is asked.
@@ -104,7 +106,7 @@ void Win32SerialBackend::Open(const std::string& device, const LineSettings& set
 // A port that cannot be read is not left open: the caller hears why.
 void Win32SerialBackend::SetUp(const std::string& device, const LineSettings& settings) {
     // A read returns once the line has been quiet for 1 ms after a byte; writes never time out.
-    COMMTIMEOUTS timeouts{1, 0, 0, 0, 0};
+    COMMTIMEOUTS timeouts{static_cast<DWORD>(kReadInterval.count()), 0, 0, 0, 0};
     if (!SetupComm(port_, kInBufferSize, kOutBufferSize) || !SetCommTimeouts(port_, &timeouts) ||
         !SetLine(settings)) {
         throw CommError(CommError::kHardwareUnavailable,
@@ -319,7 +321,7 @@ void Win32SerialBackend::ReadCompleted(Request& read, DWORD bytes, ArrivalTime a
     const bool succeeded = GetOverlappedResult(port_, &read.Overlapped, &got, FALSE) != 0;
     if (!succeeded && !lossSeen_) NoteLoss();
     if (succeeded && bytes > 0) {
-        ReportReceived(std::span(read.Bytes.data(), bytes), at);
+        ReportReceived(std::span(read.Bytes.data(), bytes), LastByteTime(bytes, at));
         // The sink may have closed the port, or discarded the input and read anew.
         if (!IsOpen() || read_ != nullptr) return;
     }
@@ -330,6 +332,13 @@ void Win32SerialBackend::ReadCompleted(Request& read, DWORD bytes, ArrivalTime a
     } else {
         ReadOnOrLose();
     }
+}
+
+// A read that ended on the quiet interval had its last byte no later than the interval
+// before its end: that is the bytes' time, so that a quiet gap counted from them is not the
+// interval longer. A full read ended with its last byte.
+ArrivalTime Win32SerialBackend::LastByteTime(DWORD bytes, ArrivalTime completed) {
+    return bytes < kReadChunk ? completed - kReadInterval : completed;
 }
 
 void Win32SerialBackend::WriteCompleted(Request& write) {

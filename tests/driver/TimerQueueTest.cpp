@@ -14,8 +14,8 @@ using std::chrono::milliseconds;
 
 // A script of words: "a5" starts timer a for 5 ms, "a-" stops it, "a~" destroys it, "Q~"
 // destroys the queue, "+3" lets 3 ms pass and fires the system timer, ">3" lets them pass
-// without, "?" is a wake-up for something else. When a timer fires,
-// its word in `onFire` ("a:b0") is played.
+// without, "?" is a wake-up for something else. When a timer fires, its word in `onFire`
+// ("a:b0") is played.
 struct Row {
     const char* script;
     const char* onFire;
@@ -41,11 +41,9 @@ public:
         std::istringstream words(script);
         for (std::string word; words >> word;) {
             const std::string rest = word.substr(1);
-            if (word[0] == '+') {
+            if (word[0] == '+' || word[0] == '>') {
                 now_ += milliseconds(std::stoi(rest));
-                if (queue_) queue_->OnSystemTimer();
-            } else if (word[0] == '>') {
-                now_ += milliseconds(std::stoi(rest));
+                if (word[0] == '+' && queue_) queue_->OnSystemTimer();
             } else if (word == "?") {
                 queue_->RunDue();
             } else if (word == "Q~") {

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,7 @@ std::vector<std::string> Utf8Arguments(int argc, wchar_t* argv[]) {
     return arguments;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t* argv[]) {
-    const auto parsed = ymodem::ParseSendCommandLine(Utf8Arguments(argc, argv));
-    if (const auto ended = ymodem::AnswerCommandLine(parsed)) return *ended;
-
+int Send(const ymodem::ParsedSendOptions& parsed) {
     ymodem::Win32EventLoop loop;
     ymodem::Win32PortFactory ports(loop);
     ymodem::DiskBurnFileSource files;
@@ -45,4 +41,18 @@ int wmain(int argc, wchar_t* argv[]) {
     });
     if (const auto early = sender.Start()) return *early;
     return loop.Run();
+}
+
+}  // namespace
+
+// A system that gives the event loop no event or timer ends the run with the reason.
+int wmain(int argc, wchar_t* argv[]) {
+    const auto parsed = ymodem::ParseSendCommandLine(Utf8Arguments(argc, argv));
+    if (const auto ended = ymodem::AnswerCommandLine(parsed)) return *ended;
+    try {
+        return Send(parsed);
+    } catch (const std::runtime_error& error) {
+        std::fprintf(stderr, "ymodem-send: %s\n", error.what());
+        return 1;
+    }
 }

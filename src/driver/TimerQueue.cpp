@@ -82,9 +82,15 @@ std::unique_ptr<WakeTimer> TimerQueue::MakeTimer() {
     return std::make_unique<Entry>(core_);
 }
 
+void TimerQueue::OnSystemTimer() {
+    core_->ArmedFor.reset();
+    RunDue();
+}
+
+// Between two firings the system timer stays set as it is: it fires for the deadline it was
+// set for, which is no later than any left.
 void TimerQueue::RunDue() {
     Core& core = *core_;
-    core.ArmedFor.reset();
     const TimePoint now = core.Now();
     std::vector<Key> due;
     for (const auto& [key, entry] : core.Waiting) {

@@ -10,8 +10,8 @@ namespace ymodem {
 
 // Many one-shot wake-up timers on ONE system timer: each port of a run needs two, and a
 // system wait can only watch a handful of handles. The queue keeps the deadlines in order
-// and asks its owner to set the system timer for the earliest; the owner calls RunDue()
-// when that timer fires. Everything runs on the event loop's thread.
+// and asks its owner to set the system timer for the earliest; the owner calls
+// OnSystemTimer() when that timer fires. Everything runs on the event loop's thread.
 class TimerQueue {
 public:
     using TimePoint = std::chrono::steady_clock::time_point;
@@ -27,8 +27,11 @@ public:
     // A timer may outlive the queue: it then never fires.
     std::unique_ptr<WakeTimer> MakeTimer();
 
+    // The system timer fired: runs what is due and sets it for what is left.
+    void OnSystemTimer();
     // Calls the handlers of the timers due now, earliest deadline first, those due together
-    // in the order they were started. A timer started again by one of them waits for the
+    // in the order they were started; the loop may call it at any wake-up, so that a busy
+    // line cannot hold the timers back. A timer started again by one of them waits for the
     // next call, however short its wait, so that no handler can hold the loop.
     void RunDue();
 

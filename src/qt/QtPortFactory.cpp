@@ -12,7 +12,7 @@ QtPortFactory::QtPortFactory()
       }) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { queue_.RunDue(); });
+    QObject::connect(&timer_, &QTimer::timeout, [this] { queue_.OnSystemTimer(); });
 }
 
 std::unique_ptr<SerialControl> QtPortFactory::MakeSerialControl() {

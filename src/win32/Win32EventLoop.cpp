@@ -150,7 +150,11 @@ bool Win32EventLoop::RunOnce(DWORD timeoutMs) {
         exitCode_ = 1;
         return false;
     }
-    timers_.RunDue();
+    if (woke == WAIT_OBJECT_0 + 1) {
+        timers_.OnSystemTimer();
+    } else {
+        timers_.RunDue();
+    }
     if (woke >= WAIT_OBJECT_0 + 2 && woke < WAIT_OBJECT_0 + count) {
         RunHandlerOf(handles[woke - WAIT_OBJECT_0]);
     }
@@ -160,7 +164,11 @@ bool Win32EventLoop::RunOnce(DWORD timeoutMs) {
 
 void Win32EventLoop::RunSignalled() {
     DispatchCompletions();
-    timers_.RunDue();
+    if (WaitForSingleObject(timer_.Handle(), 0) == WAIT_OBJECT_0) {
+        timers_.OnSystemTimer();
+    } else {
+        timers_.RunDue();
+    }
     // Bounded, so that a handle that stays signalled cannot hold the modal loop for ever.
     for (std::size_t round = 0; round <= watched_.size(); ++round) {
         std::vector<HANDLE> handles;

@@ -13,8 +13,13 @@ namespace {
 constexpr DWORD kInBufferSize = 1024;
 constexpr DWORD kOutBufferSize = 4096;
 constexpr DWORD kReadChunk = 4096;
+// A read ends once the line has been quiet this long after a byte.
+constexpr std::chrono::milliseconds kReadInterval{1};
 // A driver that keeps completing reads with nothing in them must not make the loop spin.
 constexpr std::chrono::milliseconds kEmptyReadPause{1};
+// How long one cancel is given to end an I/O, and how often it is asked.
+constexpr std::chrono::milliseconds kCancelWait{50};
+constexpr int kCancelAttempts = 20;
 
 BYTE ToDcb(LineSettings::Parity parity) {
     switch (parity) {
@@ -68,7 +73,6 @@ struct Win32SerialBackend::Request {
     Request& operator=(const Request&) = delete;
 
     bool HasEnded() const { return HasOverlappedIoCompleted(&Overlapped); }
-    void AwaitEnd() const { WaitForSingleObject(Ended, INFINITE); }
     bool Counts() const { return InFlight && !Dropped; }
 };
 
@@ -102,7 +106,7 @@ void Win32SerialBackend::Open(const std::string& device, const LineSettings& set
 // A port that cannot be read is not left open: the caller hears why.
 void Win32SerialBackend::SetUp(const std::string& device, const LineSettings& settings) {
     // A read returns once the line has been quiet for 1 ms after a byte; writes never time out.
-    COMMTIMEOUTS timeouts{1, 0, 0, 0, 0};
+    COMMTIMEOUTS timeouts{static_cast<DWORD>(kReadInterval.count()), 0, 0, 0, 0};
     if (!SetupComm(port_, kInBufferSize, kOutBufferSize) || !SetCommTimeouts(port_, &timeouts) ||
         !SetLine(settings)) {
         throw CommError(CommError::kHardwareUnavailable,
@@ -121,18 +125,25 @@ void Win32SerialBackend::SetUp(const std::string& device, const LineSettings& se
 }
 
 // Every I/O still under way is cancelled and waited for, so that no buffer goes while the
-// system may still write to it; their completions still to come are dropped by the loop.
+// system may still use it; their completions still to come are dropped by the loop. One the
+// system would not end even with its handle closed is left to it, memory and event.
 void Win32SerialBackend::Close() {
     if (!IsOpen()) return;
     retry_->Stop();
-    CancelIoEx(port_, nullptr);
+    bool allEnded = true;
     for (const auto& request : requests_) {
-        if (request->InFlight) request->AwaitEnd();
+        if (request->InFlight) allEnded = CancelAndAwait(*request) && allEnded;
     }
     if (key_ != 0) loop_.Dissociate(key_);
     key_ = 0;
     CloseHandle(port_);
     port_ = INVALID_HANDLE_VALUE;
+    for (auto& request : requests_) {
+        if (!allEnded && request->InFlight && !request->HasEnded() &&
+            WaitForSingleObject(request->Ended, kCancelWait.count()) != WAIT_OBJECT_0) {
+            static_cast<void>(request.release());
+        }
+    }
     requests_.clear();
     read_ = nullptr;
     lossSeen_ = false;
@@ -228,8 +239,7 @@ void Win32SerialBackend::DiscardInput() {
     if (!IsOpen()) return;
     if (read_ != nullptr) {
         read_->Dropped = true;
-        CancelIoEx(port_, &read_->Overlapped);
-        read_->AwaitEnd();
+        CancelAndAwait(*read_);
         read_ = nullptr;
     }
     PurgeComm(port_, PURGE_RXCLEAR);
@@ -238,14 +248,23 @@ void Win32SerialBackend::DiscardInput() {
 
 void Win32SerialBackend::DiscardOutput() {
     if (!IsOpen()) return;
-    const std::vector<Request*> writes = WritesInFlight();
-    for (Request* write : writes) {
-        write->Dropped = true;
-        CancelIoEx(port_, &write->Overlapped);
-    }
     PurgeComm(port_, PURGE_TXABORT | PURGE_TXCLEAR);
-    // What follows must not overtake the tail of a cancelled write.
-    for (Request* write : writes) write->AwaitEnd();
+    // What follows must not overtake the tail of a cancelled write. One the system would not
+    // cancel still goes before it, whole.
+    for (Request* write : WritesInFlight()) {
+        write->Dropped = true;
+        CancelAndAwait(*write);
+    }
+}
+
+// Wine has been seen to miss the cancel of a write that a pty was taking in, leaving the
+// write pending for as long as nobody reads: the cancel is asked again, for a while.
+bool Win32SerialBackend::CancelAndAwait(Request& request) {
+    for (int attempt = 0; attempt < kCancelAttempts; ++attempt) {
+        CancelIoEx(port_, &request.Overlapped);
+        if (WaitForSingleObject(request.Ended, kCancelWait.count()) == WAIT_OBJECT_0) return true;
+    }
+    return false;
 }
 
 std::size_t Win32SerialBackend::Unsent() const {
@@ -302,7 +321,7 @@ void Win32SerialBackend::ReadCompleted(Request& read, DWORD bytes, ArrivalTime a
     const bool succeeded = GetOverlappedResult(port_, &read.Overlapped, &got, FALSE) != 0;
     if (!succeeded && !lossSeen_) NoteLoss();
     if (succeeded && bytes > 0) {
-        ReportReceived(std::span(read.Bytes.data(), bytes), at);
+        ReportReceived(std::span(read.Bytes.data(), bytes), LastByteTime(bytes, at));
         // The sink may have closed the port, or discarded the input and read anew.
         if (!IsOpen() || read_ != nullptr) return;
     }
@@ -313,6 +332,13 @@ void Win32SerialBackend::ReadCompleted(Request& read, DWORD bytes, ArrivalTime a
     } else {
         ReadOnOrLose();
     }
+}
+
+// A read that ended on the quiet interval had its last byte no later than the interval
+// before its end: that is the bytes' time, so that a quiet gap counted from them is not the
+// interval longer. A full read ended with its last byte.
+ArrivalTime Win32SerialBackend::LastByteTime(DWORD bytes, ArrivalTime completed) {
+    return bytes < kReadChunk ? completed - kReadInterval : completed;
 }
 
 void Win32SerialBackend::WriteCompleted(Request& write) {

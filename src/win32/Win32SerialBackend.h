@@ -14,8 +14,8 @@ namespace ymodem {
 // A COM port over the Windows communications API, on the event loop's completion port: one
 // overlapped read is kept pending (with a 1 ms interval timeout it completes about 1 ms after
 // the bytes stop; WaitCommEvent is useless under wine), and its completion hands the bytes
-// on, stamped with the moment the completion port had them. Writes are overlapped and never
-// block the loop. No thread per port, and no handle the loop must wait for.
+// on, stamped with the moment the completion port had them less that interval. Writes are
+// overlapped and never block the loop. No thread per port, and no handle the loop must wait for.
 class Win32SerialBackend final : public SerialBackend {
 public:
     explicit Win32SerialBackend(Win32EventLoop& loop);
@@ -39,11 +39,13 @@ private:
 
     void SetUp(const std::string& device, const LineSettings& settings);
     bool SetLine(const LineSettings& settings);
+    bool CancelAndAwait(Request& request);
     Request* FreeRequest();
     DWORD StartRead();
     void OnCompletion(const Win32EventLoop::Completion& completion);
     void ReadCompleted(Request& read, DWORD bytes, ArrivalTime at);
     void WriteCompleted(Request& write);
+    static ArrivalTime LastByteTime(DWORD bytes, ArrivalTime completed);
     void ReadOnOrLose();
     void NoteLoss();
     void OnRetry();

@@ -13,8 +13,9 @@ namespace {
 using std::chrono::milliseconds;
 
 // A script of words: "a5" starts timer a for 5 ms, "a-" stops it, "a~" destroys it, "Q~"
-// destroys the queue, "+3" lets 3 ms pass and fires the system timer. When a timer fires,
-// its word in `onFire` ("a:b0") is played.
+// destroys the queue, "+3" lets 3 ms pass and fires the system timer, ">3" lets them pass
+// without, "?" is a wake-up for something else. When a timer fires, its word in `onFire`
+// ("a:b0") is played.
 struct Row {
     const char* script;
     const char* onFire;
@@ -40,9 +41,11 @@ public:
         std::istringstream words(script);
         for (std::string word; words >> word;) {
             const std::string rest = word.substr(1);
-            if (word[0] == '+') {
+            if (word[0] == '+' || word[0] == '>') {
                 now_ += milliseconds(std::stoi(rest));
-                if (queue_) queue_->RunDue();
+                if (word[0] == '+' && queue_) queue_->OnSystemTimer();
+            } else if (word == "?") {
+                queue_->RunDue();
             } else if (word == "Q~") {
                 queue_.reset();
             } else if (rest == "-") {
@@ -77,6 +80,10 @@ TEST(TimerQueueTest, FiresDueTimersInOrderOnOneSystemTimer) {
         // Starting again moves a deadline; a stopped timer never fires; a system timer set
         // too early finds nothing due and is set again.
         {"a2 b3 a4 b- +2 +2", "", "a", {2, 2}},
+        // A system timer that fires early is set again; other wake-ups leave it as it is, and
+        // run what is due.
+        {"a2 b3 +1 ? +1 +1", "", "ab", {2, 1, 1}},
+        {"a2 b5 >3 ? +2", "", "ab", {2}},
         // A handler starting its own timer with no wait is served at the next firing, not in
         // the same one.
         {"a1 +1 +0", "a:a0", "aa", {1, 0, 0}},

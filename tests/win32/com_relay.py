@@ -32,6 +32,9 @@ def main():
     port_a, port_b, hangup = sys.argv[1:4]
     pairs = offer((port_a, port_b))
     print("ready", flush=True)
+    # What waits for each side to take it: a side nobody reads must not stop the other
+    # direction, nor the hang-ups.
+    pending = {}
     while True:
         if os.path.exists(hangup):
             for master, slave in pairs:
@@ -39,17 +42,25 @@ def main():
                 os.close(slave)
             time.sleep(0.2)  # long enough for the other side to see the hang-up
             pairs = offer((port_a, port_b))
+            pending = {}
             os.remove(hangup)
         masters = [master for master, _ in pairs]
-        ready, _, _ = select.select(masters, [], [], 0.01)
-        for source in ready:
+        for master in masters:
+            os.set_blocking(master, False)
+            pending.setdefault(master, bytearray())
+        pending = {master: pending[master] for master in masters}
+        waiting = [master for master in masters if pending[master]]
+        readable, writable, _ = select.select(masters, waiting, [], 0.01)
+        for source in readable:
             try:
-                data = os.read(source, 65536)
+                pending[masters[1] if source == masters[0] else masters[0]] += os.read(source, 65536)
             except OSError:
                 continue
-            target = masters[1] if source == masters[0] else masters[0]
-            while data:
-                data = data[os.write(target, data):]
+        for target in writable:
+            try:
+                del pending[target][:os.write(target, pending[target])]
+            except OSError:
+                continue
 
 
 if __name__ == "__main__":

@@ -10,6 +10,7 @@
 #include "PortContract.h"
 #include "WideText_win.h"
 #include "ComPortNaming.h"
+#include "Win32PortFactory.h"
 #include "Win32SerialBackend.h"
 
 namespace ymodem {
@@ -115,6 +116,21 @@ struct ComLine {
                           std::make_unique<Win32SerialBackend>(loop)};
     DeviceEnd device{Setting("YMODEM_TEST_DEVICE_COM")};
 };
+
+// A waiting port is looked for without an open: a port the system does not have must read
+// as absent, or the wait would open it ten times a second; one it has, as maybe there.
+TEST(Win32PortFactory, TellsAnAbsentPortWithoutOpeningIt) {
+    Win32EventLoop loop;
+    const Win32PortFactory ports(loop);
+    const struct {
+        std::string Port;
+        bool MayBePresent;
+    } rows[] = {{"COM250", false}, {"not a port", true}, {Setting("YMODEM_TEST_COM"), true}};
+    for (const auto& row : rows) {
+        if (row.Port.empty()) continue;  // no COM port mapped for this run
+        EXPECT_EQ(ports.PortMayBePresent(row.Port), row.MayBePresent) << row.Port;
+    }
+}
 
 }  // namespace
 

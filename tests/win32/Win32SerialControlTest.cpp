@@ -92,6 +92,9 @@ void AwaitRelay(const std::filesystem::path& request) {
     }
 }
 
+// Over both of the loop's waits: the window program's, and the console program's on the
+// completion port alone.
+template <Win32EventLoop::Waits kWaits>
 struct ComLine {
     // Writes go to the system at once; whether a purge still finds some waiting depends on
     // how fast the other side reads.
@@ -111,7 +114,7 @@ struct ComLine {
 
     std::filesystem::path hangup = WideFromBytes(Setting("YMODEM_TEST_HANGUP"), CP_UTF8);
     bool relayReady = (AwaitRelay(hangup), true);
-    Win32EventLoop loop;
+    Win32EventLoop loop{kWaits};
     SerialControl control{std::make_unique<ComPortNaming>(),
                           std::make_unique<Win32SerialBackend>(loop)};
     DeviceEnd device{Setting("YMODEM_TEST_DEVICE_COM")};
@@ -135,6 +138,8 @@ TEST(Win32PortFactory, TellsAnAbsentPortWithoutOpeningIt) {
 }  // namespace
 
 namespace contract {
-INSTANTIATE_TYPED_TEST_SUITE_P(Win32, PortContract, ComLine);
+using ComLines = ::testing::Types<ComLine<Win32EventLoop::Waits::kMessagesToo>,
+                                  ComLine<Win32EventLoop::Waits::kCompletionsOnly>>;
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, PortContract, ComLines);
 }  // namespace contract
 }  // namespace ymodem

@@ -44,6 +44,12 @@ Win32EventLoop::Win32EventLoop(Waits waits)
 
 Win32EventLoop::~Win32EventLoop() {
     for (const Watched& watched : watched_) StopPoolWait(watched);
+    if (completionsOnly_) {
+        // A cancel leaves an expiry's APC that is already queued: it runs here, while the
+        // loop it writes to is still there, not in some later alertable wait of the thread.
+        CancelWaitableTimer(timer_.Handle());
+        SleepEx(0, TRUE);
+    }
     if (waiter_.joinable()) {
         // Closing the port ends the wait too, should the stop not get through.
         if (!PostQueuedCompletionStatus(completionPort_, 0, kStopKey, nullptr)) {

@@ -70,7 +70,7 @@ trap 'kill "$relay" "$keeper" 2>/dev/null || true; wine_stop' EXIT
 for _ in $(seq 100); do grep -q ready "$build/relay.log" 2>/dev/null && break; sleep 0.05; done
 YMODEM_TEST_COM=COM5 YMODEM_TEST_DEVICE_COM=COM6 \
     YMODEM_TEST_HANGUP="Z:$(echo "$hangup" | tr / '\\')" \
-    wine "$build/tests/win32/win32_tests.exe" --gtest_filter='Win32/PortContract*' \
+    wine "$build/tests/win32/win32_tests.exe" --gtest_filter='Win32/PortContract*:Win32PortFactory*' \
     2>>"$build/wine.log"
 
 echo "== ymodem-send.exe against the virtual device on a pseudo-terminal mapped as COM8 =="

@@ -24,7 +24,7 @@ std::vector<std::string> Utf8Arguments(int argc, wchar_t* argv[]) {
 }
 
 int Send(const ymodem::ParsedSendOptions& parsed) {
-    ymodem::Win32EventLoop loop;
+    ymodem::Win32EventLoop loop(ymodem::Win32EventLoop::Waits::kCompletionsOnly);
     ymodem::Win32PortFactory ports(loop);
     ymodem::DiskBurnFileSource files;
     const bool showBar = !parsed.Options->Quiet && ymodem::IsTerminal(stderr);

@@ -10,8 +10,10 @@ namespace ymodem {
 
 namespace {
 
-// The completion that tells the waiting thread to end; the ports' keys start above it.
+// The completion that tells the waiting thread to end, and the one that carries a watched
+// handle's signal; the ports' keys start above them.
 constexpr ULONG_PTR kStopKey = 0;
+constexpr ULONG_PTR kWatchedKey = 1;
 constexpr ULONG kBatch = 64;
 
 std::runtime_error SystemFailure(const std::string& what, DWORD error = GetLastError()) {
@@ -26,11 +28,28 @@ HANDLE NewAutoResetEvent() {
 
 }  // namespace
 
-Win32EventLoop::Win32EventLoop()
-    : arrived_(NewAutoResetEvent()),
-      timers_([this](std::chrono::nanoseconds wait) { timer_.Arm(wait); }) {}
+Win32EventLoop::Win32EventLoop(Waits waits)
+    : completionsOnly_(waits == Waits::kCompletionsOnly),
+      arrived_(NewAutoResetEvent()),
+      timers_([this](std::chrono::nanoseconds wait) { ArmTimer(wait); }) {
+    if (completionsOnly_) {
+        try {
+            StartCompletionPort();
+        } catch (...) {
+            CloseHandle(arrived_);
+            throw;
+        }
+    }
+}
 
 Win32EventLoop::~Win32EventLoop() {
+    for (const Watched& watched : watched_) StopPoolWait(watched);
+    if (completionsOnly_) {
+        // A cancel leaves an expiry's APC that is already queued: it runs here, while the
+        // loop it writes to is still there, not in some later alertable wait of the thread.
+        CancelWaitableTimer(timer_.Handle());
+        SleepEx(0, TRUE);
+    }
     if (waiter_.joinable()) {
         // Closing the port ends the wait too, should the stop not get through.
         if (!PostQueuedCompletionStatus(completionPort_, 0, kStopKey, nullptr)) {
@@ -45,11 +64,55 @@ Win32EventLoop::~Win32EventLoop() {
 
 void Win32EventLoop::Watch(HANDLE handle, Handler handler) {
     Unwatch(handle);
-    watched_.push_back({handle, std::move(handler)});
+    Watched watched{handle, std::move(handler), nullptr, nullptr};
+    if (completionsOnly_) {
+        watched.Relayed = std::make_unique<Relay>(Relay{completionPort_, handle});
+        StartPoolWait(watched);
+    }
+    watched_.push_back(std::move(watched));
+}
+
+// Once: the handle is waited for again after its handler has run, as MsgWaitForMultipleObjects
+// would, so that an event the handler leaves set cannot keep a pool thread posting.
+void Win32EventLoop::StartPoolWait(Watched& watched) {
+    if (!RegisterWaitForSingleObject(&watched.PoolWait, watched.Handle, OnWatchedSignalled,
+                                     watched.Relayed.get(), INFINITE, WT_EXECUTEONLYONCE)) {
+        watched.PoolWait = nullptr;
+        throw SystemFailure("the thread pool takes no more waits");
+    }
 }
 
 void Win32EventLoop::Unwatch(HANDLE handle) {
-    std::erase_if(watched_, [handle](const Watched& w) { return w.Handle == handle; });
+    std::erase_if(watched_, [handle](const Watched& w) {
+        if (w.Handle != handle) return false;
+        StopPoolWait(w);
+        return true;
+    });
+}
+
+// Returns once its callback can no longer run, so that its relay may go.
+void Win32EventLoop::StopPoolWait(const Watched& watched) {
+    if (watched.PoolWait != nullptr) UnregisterWaitEx(watched.PoolWait, INVALID_HANDLE_VALUE);
+}
+
+// On a thread of the pool. A signal that comes after Unwatch finds no handler and is dropped.
+void CALLBACK Win32EventLoop::OnWatchedSignalled(void* relay, BOOLEAN) {
+    const auto* to = static_cast<const Relay*>(relay);
+    PostQueuedCompletionStatus(to->CompletionPort, 0, kWatchedKey,
+                               reinterpret_cast<OVERLAPPED*>(to->Handle));
+}
+
+void Win32EventLoop::ArmTimer(std::chrono::nanoseconds wait) {
+    if (completionsOnly_) {
+        timer_.Arm(wait, OnTimerExpired, this);
+    } else {
+        timer_.Arm(wait);
+    }
+}
+
+// An APC on the loop's own thread, inside its alertable wait.
+void CALLBACK Win32EventLoop::OnTimerExpired(void* loop, DWORD, DWORD) {
+    static_cast<Win32EventLoop*>(loop)->timerExpired_ = true;
 }
 
 ULONG_PTR Win32EventLoop::Associate(HANDLE file, CompletionHandler handler) {
@@ -71,6 +134,7 @@ void Win32EventLoop::Dissociate(ULONG_PTR key) {
 void Win32EventLoop::StartCompletionPort() {
     completionPort_ = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
     if (completionPort_ == nullptr) throw SystemFailure("no completion port");
+    if (completionsOnly_) return;
     try {
         waiter_ = std::thread([this] { WaitForCompletions(); });
     } catch (const std::system_error& error) {
@@ -134,6 +198,7 @@ bool Win32EventLoop::RunUntil(const std::function<bool()>& done, DWORD timeoutMs
 // Whatever woke the wait, the completions and the due timers are served too, so that a
 // busy line cannot hold back the timers nor the other way round.
 bool Win32EventLoop::RunOnce(DWORD timeoutMs) {
+    if (completionsOnly_) return RunOnceOnCompletionPort(timeoutMs);
     std::vector<HANDLE> handles{arrived_, timer_.Handle()};
     for (const Watched& w : watched_) handles.push_back(w.Handle);
     const DWORD count = static_cast<DWORD>(handles.size());
@@ -162,7 +227,54 @@ bool Win32EventLoop::RunOnce(DWORD timeoutMs) {
     return true;
 }
 
+// The answers first, then the timers, then the program's own handles, as RunOnce.
+bool Win32EventLoop::RunOnceOnCompletionPort(DWORD timeoutMs) {
+    std::array<OVERLAPPED_ENTRY, kBatch> entries{};
+    ULONG count = 0;
+    if (!GetQueuedCompletionStatusEx(completionPort_, entries.data(), kBatch, &count, timeoutMs,
+                                     TRUE)) {
+        const DWORD error = GetLastError();
+        if (error != WAIT_TIMEOUT && error != WAIT_IO_COMPLETION) {
+            exitCode_ = 1;
+            return false;
+        }
+        count = 0;
+    }
+    const Instant at = std::chrono::steady_clock::now();
+    std::vector<HANDLE> signalled;
+    for (ULONG i = 0; i < count; ++i) {
+        const OVERLAPPED_ENTRY& entry = entries[i];
+        if (entry.lpCompletionKey == kWatchedKey) {
+            signalled.push_back(reinterpret_cast<HANDLE>(entry.lpOverlapped));
+            continue;
+        }
+        const auto found = associated_.find(entry.lpCompletionKey);
+        if (found == associated_.end()) continue;
+        const CompletionHandler handler = found->second;
+        handler({entry.lpOverlapped, entry.dwNumberOfBytesTransferred, at});
+    }
+    if (timerExpired_) {
+        timerExpired_ = false;
+        timers_.OnSystemTimer();
+    } else {
+        timers_.RunDue();
+    }
+    for (const HANDLE handle : signalled) {
+        RunHandlerOf(handle);
+        const auto found = std::find_if(watched_.begin(), watched_.end(),
+                                        [handle](const Watched& w) { return w.Handle == handle; });
+        if (found == watched_.end()) continue;
+        StopPoolWait(*found);
+        StartPoolWait(*found);
+    }
+    return true;
+}
+
 void Win32EventLoop::RunSignalled() {
+    if (completionsOnly_) {
+        RunOnceOnCompletionPort(0);
+        return;
+    }
     DispatchCompletions();
     if (WaitForSingleObject(timer_.Handle(), 0) == WAIT_OBJECT_0) {
         timers_.OnSystemTimer();

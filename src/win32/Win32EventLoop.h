@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -19,13 +20,17 @@ namespace ymodem {
 // wake-up timers and a few handles such as the stop signal's. Every handler runs on this
 // thread, one at a time, to its end.
 //
-// What it waits for does not grow with the ports: MsgWaitForMultipleObjectsEx watches a
-// fixed few handles (and the message queue), however many ports are open. The ports' I/O
-// completes through one I/O completion port; a thread of its own waits there and hands each
-// completion over with the moment it came, setting one event. All wake-up timers share one
-// high-resolution waitable timer through a TimerQueue.
+// What it waits for does not grow with the ports: the ports' I/O completes through one I/O
+// completion port, and all wake-up timers share one high-resolution waitable timer through
+// a TimerQueue. A program with windows waits in MsgWaitForMultipleObjectsEx on a fixed few
+// handles and the message queue; a thread of its own waits on the completion port and hands
+// each completion over with the moment it came, setting one event. A program without
+// windows waits on the completion port itself, alertably: the timer's expiry comes as an
+// APC, a watched handle's signal as a completion posted by the system's thread pool. That
+// spares every reply two thread switches, about 0.3 ms under wine.
 class Win32EventLoop {
 public:
+    enum class Waits { kMessagesToo, kCompletionsOnly };
     using Handler = std::function<void()>;
     using Instant = std::chrono::steady_clock::time_point;
     // One finished I/O of an associated handle: its OVERLAPPED, the bytes moved, and when the
@@ -37,14 +42,16 @@ public:
     };
     using CompletionHandler = std::function<void(const Completion&)>;
 
-    // Throws std::runtime_error when the system gives no event or timer.
-    Win32EventLoop();
+    // Throws std::runtime_error when the system gives no event or timer (or, for
+    // kCompletionsOnly, no completion port).
+    explicit Win32EventLoop(Waits waits = Waits::kMessagesToo);
     ~Win32EventLoop();
     Win32EventLoop(const Win32EventLoop&) = delete;
     Win32EventLoop& operator=(const Win32EventLoop&) = delete;
 
     // handler runs each time the handle (an auto-reset event) is signalled. For a few
     // handles of the program's own, not for each port: at most MAXIMUM_WAIT_OBJECTS - 3.
+    // Throws std::runtime_error when the thread pool takes no more waits.
     void Watch(HANDLE handle, Handler handler);
     void Unwatch(HANDLE handle);
 
@@ -74,9 +81,16 @@ public:
     void Quit(int exitCode);
 
 private:
+    // The thread pool's wait for a watched handle posts this to the completion port.
+    struct Relay {
+        HANDLE CompletionPort;
+        HANDLE Handle;
+    };
     struct Watched {
         HANDLE Handle;
         Handler OnSignalled;
+        std::unique_ptr<Relay> Relayed;  // with kCompletionsOnly
+        HANDLE PoolWait = nullptr;
     };
     struct Arrived {
         ULONG_PTR Key;
@@ -88,11 +102,19 @@ private:
     // Waits at most timeoutMs for one thing to happen and handles what is there; false once
     // the loop is to end.
     bool RunOnce(DWORD timeoutMs);
+    bool RunOnceOnCompletionPort(DWORD timeoutMs);
+    void ArmTimer(std::chrono::nanoseconds wait);
+    static void CALLBACK OnTimerExpired(void* loop, DWORD, DWORD);
+    static void CALLBACK OnWatchedSignalled(void* relay, BOOLEAN);
+    void StartPoolWait(Watched& watched);
+    static void StopPoolWait(const Watched& watched);
     void DispatchCompletions();
     bool DispatchMessages();
     void RunHandlerOf(HANDLE handle);
 
-    HANDLE arrived_;  // set when completions wait in arrivals_
+    const bool completionsOnly_;
+    bool timerExpired_ = false;  // set by the timer's APC
+    HANDLE arrived_;             // set when completions wait in arrivals_
     Win32WaitableTimer timer_;
     TimerQueue timers_;
     std::vector<Watched> watched_;
@@ -106,7 +128,7 @@ private:
     std::vector<Arrived> arrivals_;
     std::atomic<bool> waiterFailed_ = false;
     std::unordered_map<ULONG_PTR, CompletionHandler> associated_;
-    ULONG_PTR lastKey_ = 0;
+    ULONG_PTR lastKey_ = 1;  // the loop's own keys, 0 and 1, come first
 };
 
 }  // namespace ymodem

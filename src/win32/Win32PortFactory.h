@@ -13,6 +13,7 @@ public:
 
     std::unique_ptr<SerialControl> MakeSerialControl() override;
     std::unique_ptr<WakeTimer> MakeWakeTimer() override;
+    bool PortMayBePresent(const std::string& port) const override;
 
 private:
     Win32EventLoop& loop_;

@@ -12,10 +12,10 @@
 namespace ymodem {
 
 // A COM port over the Windows communications API, on the event loop's completion port: one
-// overlapped read is kept pending (with a 1 ms interval timeout it completes about 1 ms after
-// the bytes stop; WaitCommEvent is useless under wine), and its completion hands the bytes
-// on, stamped with the moment the completion port had them less that interval. Writes are
-// overlapped and never block the loop. No thread per port, and no handle the loop must wait for.
+// overlapped read is kept pending, for what the driver holds or else for one byte, so that
+// it completes as the bytes come (WaitCommEvent is useless under wine); its completion hands
+// them on, stamped with the moment the completion port had them. Writes are overlapped and
+// never block the loop. No thread per port, and no handle the loop must wait for.
 class Win32SerialBackend final : public SerialBackend {
 public:
     explicit Win32SerialBackend(Win32EventLoop& loop);
@@ -42,10 +42,10 @@ private:
     bool CancelAndAwait(Request& request);
     Request* FreeRequest();
     DWORD StartRead();
+    DWORD ReadSize() const;
     void OnCompletion(const Win32EventLoop::Completion& completion);
     void ReadCompleted(Request& read, DWORD bytes, ArrivalTime at);
     void WriteCompleted(Request& write);
-    static ArrivalTime LastByteTime(DWORD bytes, ArrivalTime completed);
     void ReadOnOrLose();
     void NoteLoss();
     void OnRetry();

@@ -35,11 +35,12 @@ Win32WaitableTimer::~Win32WaitableTimer() {
 
 // An expiry nobody waited for may still wake the loop once after this (wine keeps an
 // auto-reset timer signalled across SetWaitableTimer); the queue then finds nothing due.
-void Win32WaitableTimer::Arm(std::chrono::nanoseconds wait) {
+void Win32WaitableTimer::Arm(std::chrono::nanoseconds wait, PTIMERAPCROUTINE onExpiry,
+                             void* context) {
     LARGE_INTEGER due;
     due.QuadPart = -static_cast<LONGLONG>((wait.count() + 99) / 100);  // relative, 100 ns units
     if (due.QuadPart == 0) due.QuadPart = -1;
-    SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE);
+    SetWaitableTimer(timer_, &due, 0, onExpiry, context, FALSE);
 }
 
 }  // namespace ymodem

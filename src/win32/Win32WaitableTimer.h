@@ -19,7 +19,10 @@ public:
     Win32WaitableTimer& operator=(const Win32WaitableTimer&) = delete;
 
     // Once, the wait from now (rounded up to the timer's 100 ns); replaces an earlier wait.
-    void Arm(std::chrono::nanoseconds wait);
+    // With a routine, the system also queues it as an APC to this thread when the wait is
+    // over, to run at the thread's next alertable wait.
+    void Arm(std::chrono::nanoseconds wait, PTIMERAPCROUTINE onExpiry = nullptr,
+             void* context = nullptr);
     HANDLE Handle() const { return timer_; }
     bool HighResolution() const { return highResolution_; }
 

@@ -10,6 +10,7 @@
 #include "PortContract.h"
 #include "WideText_win.h"
 #include "ComPortNaming.h"
+#include "Win32PortFactory.h"
 #include "Win32SerialBackend.h"
 
 namespace ymodem {
@@ -91,6 +92,9 @@ void AwaitRelay(const std::filesystem::path& request) {
     }
 }
 
+// Over both of the loop's waits: the window program's, and the console program's on the
+// completion port alone.
+template <Win32EventLoop::Waits kWaits>
 struct ComLine {
     // Writes go to the system at once; whether a purge still finds some waiting depends on
     // how fast the other side reads.
@@ -110,15 +114,32 @@ struct ComLine {
 
     std::filesystem::path hangup = WideFromBytes(Setting("YMODEM_TEST_HANGUP"), CP_UTF8);
     bool relayReady = (AwaitRelay(hangup), true);
-    Win32EventLoop loop;
+    Win32EventLoop loop{kWaits};
     SerialControl control{std::make_unique<ComPortNaming>(),
                           std::make_unique<Win32SerialBackend>(loop)};
     DeviceEnd device{Setting("YMODEM_TEST_DEVICE_COM")};
 };
 
+// A waiting port is looked for without an open: a port the system does not have must read
+// as absent, or the wait would open it ten times a second; one it has, as maybe there.
+TEST(Win32PortFactory, TellsAnAbsentPortWithoutOpeningIt) {
+    Win32EventLoop loop;
+    const Win32PortFactory ports(loop);
+    const struct {
+        std::string Port;
+        bool MayBePresent;
+    } rows[] = {{"COM250", false}, {"not a port", true}, {Setting("YMODEM_TEST_COM"), true}};
+    for (const auto& row : rows) {
+        if (row.Port.empty()) continue;  // no COM port mapped for this run
+        EXPECT_EQ(ports.PortMayBePresent(row.Port), row.MayBePresent) << row.Port;
+    }
+}
+
 }  // namespace
 
 namespace contract {
-INSTANTIATE_TYPED_TEST_SUITE_P(Win32, PortContract, ComLine);
+using ComLines = ::testing::Types<ComLine<Win32EventLoop::Waits::kMessagesToo>,
+                                  ComLine<Win32EventLoop::Waits::kCompletionsOnly>>;
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, PortContract, ComLines);
 }  // namespace contract
 }  // namespace ymodem

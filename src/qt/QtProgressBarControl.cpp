@@ -1,26 +1,13 @@
 #include "QtProgressBarControl.h"
 
-#include "ProgressRange.h"
-
 namespace ymodem {
 
 QtProgressBarControl::QtProgressBarControl(QWidget* parent) : QProgressBar(parent) {
     setTextVisible(false);
-    Draw();
+    Redraw();
 }
 
-void QtProgressBarControl::SetMax(int max) {
-    max_ = max;
-    Draw();
-}
-
-void QtProgressBarControl::SetValue(int value) {
-    value_ = value;
-    Draw();
-}
-
-void QtProgressBarControl::Draw() {
-    const ProgressRange shown = ProgressRange::Drawable(max_, value_);
+void QtProgressBarControl::Draw(ProgressRange shown) {
     setRange(0, shown.Max);
     setValue(shown.Value);
 }

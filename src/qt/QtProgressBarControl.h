@@ -2,27 +2,18 @@
 
 #include <QProgressBar>
 
-#include "ProgressBarControl.h"
+#include "DrawnProgressBar.h"
 
 namespace ymodem {
 
-// A progress bar that keeps Max and Value exactly as they were set and reads them back
-// unchanged. What it draws is clamped to what a bar can show; a Max of 0 draws an empty
-// bar rather than the busy animation.
-class QtProgressBarControl final : public QProgressBar, public ProgressBarControl {
+// The window's progress bar as a QProgressBar; a Max of 0 draws an empty bar rather than
+// the busy animation.
+class QtProgressBarControl final : public QProgressBar, public DrawnProgressBar {
 public:
     explicit QtProgressBarControl(QWidget* parent = nullptr);
 
-    int Max() const { return max_; }
-    void SetMax(int max) override;
-    int Value() const { return value_; }
-    void SetValue(int value) override;
-
 private:
-    void Draw();
-
-    int max_ = 100;
-    int value_ = 0;
+    void Draw(ProgressRange shown) override;
 };
 
 }  // namespace ymodem

@@ -17,6 +17,15 @@ bool IsPath(const std::string& name) {
     return name.find('/') != std::string::npos;
 }
 
+// The folder of the link's target, when the path is a link: a link kept while its device
+// comes and goes changes nothing in its own folder.
+std::optional<std::filesystem::path> TargetFolder(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+    if (error) return std::nullopt;
+    return (path.parent_path() / target).parent_path();
+}
+
 bool Exists(const std::filesystem::path& path) {
     std::error_code error;
     return std::filesystem::exists(path, error);
@@ -119,6 +128,22 @@ bool DevicePortNaming::MayBePresent(const std::string& name) const {
     if (name.empty()) return false;
     if (IsPath(name)) return Exists(PathFromUtf8(name));
     return (HasLink(name) && Exists(LinkPath(name))) || HasDeviceNode(name);
+}
+
+std::vector<std::filesystem::path> DevicePortNaming::FoldersToWatch(const std::string& name) const {
+    std::vector<std::filesystem::path> folders;
+    if (name.empty()) return folders;
+    const auto watchPlaceOf = [&folders](const std::filesystem::path& path) {
+        folders.push_back(path.parent_path());
+        if (auto target = TargetFolder(path)) folders.push_back(std::move(*target));
+    };
+    if (IsPath(name)) {
+        watchPlaceOf(PathFromUtf8(name));
+        return folders;
+    }
+    if (!portsFolder_.empty()) watchPlaceOf(LinkPath(name));
+    folders.push_back(PathFromUtf8(devicesFolder_));
+    return folders;
 }
 
 // Hidden entries are no ports: a name starting with a dot is left out.

@@ -36,6 +36,9 @@ public:
     std::string DeviceFor(const std::string& name) const override;
     // A stat of the path, of the link in the ports folder or of the system's device node.
     bool MayBePresent(const std::string& name) const override;
+    // The folders where the port of that name would appear: the path's own, or the ports
+    // folder and the devices folder, and the folder a link there points into.
+    std::vector<std::filesystem::path> FoldersToWatch(const std::string& name) const;
 
 private:
     std::vector<std::string> LinkNames() const;

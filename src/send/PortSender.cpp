@@ -17,8 +17,11 @@ namespace {
 
 // Long enough for a 1029-byte block at 9600 baud.
 constexpr int kDrainMs = 2000;
-// How often a missing port is looked for.
-constexpr std::chrono::milliseconds kPollInterval{100};
+// How often a missing port is looked for, or one the system still refuses.
+constexpr std::chrono::milliseconds kPollInterval{200};
+// How often a missing port is looked for all the same where the system tells of its
+// arrival: only in case the news missed it (a link to a link, say).
+constexpr std::chrono::milliseconds kWatchedPollInterval{1000};
 // How long a port that has appeared may still be refused while udev sets it up.
 constexpr std::chrono::seconds kSetUpGrace{2};
 // A boot loader's C is followed by a second or more of silence while it waits for the
@@ -73,7 +76,7 @@ PortSender::PortSender(std::string port, PortFactory& factory, RunImage& image,
 
 PortSender::~PortSender() {
     poll_->SetHandler({});
-    poll_->Stop();
+    StopWaiting();
     verifyTimer_->SetHandler({});
     verifyTimer_->Stop();
 }
@@ -107,6 +110,7 @@ bool PortSender::TryOpen() {
 }
 
 void PortSender::Opened() {
+    StopWaiting();
     everOpened_ = true;
     waitAnnounced_ = false;
     refusedSince_.reset();
@@ -133,15 +137,30 @@ bool PortSender::RetryLater(int errorNumber) {
 void PortSender::WaitForPort() {
     if (!waitAnnounced_) ShowStatus("等待" + port_ + "接入...");
     waitAnnounced_ = true;
-    // On a shared 100 ms beat: the ports waited for are looked for in one wake-up.
-    poll_->Start(std::chrono::ceil<std::chrono::milliseconds>(kPollInterval -
-                                                              driver_->Now() % kPollInterval));
+    const auto interval =
+        !refusedSince_ && WatchForArrival() ? kWatchedPollInterval : kPollInterval;
+    // On a shared beat: the ports waited for are looked for in one wake-up.
+    poll_->Start(
+        std::chrono::ceil<std::chrono::milliseconds>(interval - driver_->Now() % interval));
+}
+
+// Whether the system tells of the port's arrival, so that the beat may be slow. A port that
+// came between the last look and the start of the news brings none: the quick beat finds it.
+bool PortSender::WatchForArrival() {
+    if (watch_) return true;
+    watch_ = factory_.WatchForPort(port_, [this] { Poll(); });
+    return watch_ && !factory_.PortMayBePresent(port_);
+}
+
+void PortSender::StopWaiting() {
+    poll_->Stop();
+    watch_.reset();
 }
 
 // A port surely not there is looked for again without an open: a failed open costs far
-// more than the look, ten times a second for every port waited for.
+// more than the look, five times a second for every port waited for.
 void PortSender::Poll() {
-    if (exitCode_) return;
+    if (exitCode_ || comm_->PortOpen()) return;
     if (factory_.PortMayBePresent(port_)) {
         TryOpen();
     } else {
@@ -360,7 +379,7 @@ void PortSender::HandlePortLost() {
 void PortSender::Cancel(int exitCode) {
     if (exitCode_) return;
     exitCode_ = exitCode;
-    poll_->Stop();
+    StopWaiting();
     driver_->Abort();
     // A transfer the sender had already stopped sent no cancel, yet ends here all the same.
     if (transfer_) EndTransfer(FlashResult::Aborted);
@@ -392,7 +411,7 @@ void PortSender::Fail(int exitCode, const std::string& message) {
 
 void PortSender::Finish(int exitCode) {
     exitCode_ = exitCode;
-    poll_->Stop();
+    StopWaiting();
     if (done_) done_();
 }
 

@@ -77,6 +77,8 @@ private:
     void Opened();
     bool RetryLater(int errorNumber);
     void WaitForPort();
+    bool WatchForArrival();
+    void StopWaiting();
     void Poll();
     std::string OpenFailureText(int errorNumber, const std::string& reason) const;
 
@@ -104,12 +106,13 @@ private:
     void Finish(int exitCode);
 
     std::string port_;
-    const PortFactory& factory_;
+    PortFactory& factory_;
     const SendOptions& options_;
     Output output_;
     std::unique_ptr<SerialControl> comm_;
     std::unique_ptr<WakeTimer> wake_;
     std::unique_ptr<WakeTimer> poll_;
+    std::unique_ptr<PortWatch> watch_;  // while the port is waited for, where the system tells
     std::unique_ptr<WakeTimer> verifyTimer_;
     std::unique_ptr<TransferDriver> driver_;
     RunImage& image_;

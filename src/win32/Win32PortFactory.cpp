@@ -17,7 +17,7 @@ std::unique_ptr<WakeTimer> Win32PortFactory::MakeWakeTimer() {
 }
 
 // The port's name is looked up without opening the port: a failed open costs a waiting port
-// far more, ten times a second. The system answers from its device names, wine from its
+// far more, five times a second. The system answers from its device names, wine from its
 // dosdevices links, a new one seen at once (QueryDosDeviceW would not do: wine answers it
 // only for the ports it found when it started). Only "no such name" counts as absent (wine
 // says ERROR_BAD_DEV_TYPE for a COM name it has no link for, or a link to nothing); any other

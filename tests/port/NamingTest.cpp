@@ -113,7 +113,7 @@ TEST_F(PortFolderNaming, NamesThatReachNoDeviceFailWith68WhenOpened) {
               CommError::kInvalidPropertyValue);
 }
 
-// A port waited for is looked for every 100 ms: by its own device node, not by asking the
+// A port waited for is looked for on a beat: by its own device node, not by asking the
 // system for all of its ports.
 TEST_F(PortFolderNaming, ListsTheSystemPortsOnlyForANameWithADeviceNode) {
     int listings = 0;

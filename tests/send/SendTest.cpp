@@ -393,6 +393,26 @@ TEST(SendHeadless, RunsOnSeveralPortsAndRecordsEveryTransfer) {
          "\n等待A接入...\nA已打开115200,N,8,1\n正在尝试通讯握手...\nA设备无效\n等待A接入..."
          "\nA已打开",
          "A: 1 flashed, 1 failed"},
+        {"--wait-port: the system tells of each arrival",
+         {"A"},
+         [](SendOptions& o) { o.WaitPort = true; },
+         [](Rig& r) {
+             r.Factory.TellsArrivals = true, r.Factory.Absent.insert("A");
+             r.Comm().FailOpen("A", CommError::kDeviceUnavailable);
+         },
+         [](Rig& r) {
+             r.Comm().AllowOpen("A"), r.Factory.Arrive("A");
+             EXPECT_TRUE(r.Comm().PortOpen());
+             r.Reply({kCrcRequest}), r.Factory.Absent.insert("A"), r.Comm().LosePort();
+             r.Factory.Arrive("A");
+             EXPECT_TRUE(r.Comm().PortOpen());
+             r.Serve();
+         },
+         kExitDone,
+         "A:port-lost A:ok",
+         "\n等待A接入...\nA已打开115200,N,8,1\n正在尝试通讯握手...\nA设备无效\n等待A接入..."
+         "\nA已打开",
+         "A: 1 flashed, 1 failed"},
         {"--wait-port: refused for more than 2 s",
          {"A"},
          [](SendOptions& o) { o.WaitPort = true; },

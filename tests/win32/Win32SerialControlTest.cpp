@@ -7,9 +7,9 @@
 #include <optional>
 #include <thread>
 
+#include "ComPortNaming.h"
 #include "PortContract.h"
 #include "WideText_win.h"
-#include "ComPortNaming.h"
 #include "Win32PortFactory.h"
 #include "Win32SerialBackend.h"
 
@@ -121,7 +121,7 @@ struct ComLine {
 };
 
 // A waiting port is looked for without an open: a port the system does not have must read
-// as absent, or the wait would open it ten times a second; one it has, as maybe there.
+// as absent, or the wait would open it five times a second; one it has, as maybe there.
 TEST(Win32PortFactory, TellsAnAbsentPortWithoutOpeningIt) {
     Win32EventLoop loop;
     const Win32PortFactory ports(loop);

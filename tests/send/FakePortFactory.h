@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -29,37 +28,18 @@ public:
     }
 
     bool PortMayBePresent(const std::string& port) const override { return !Absent.contains(port); }
-    std::unique_ptr<PortWatch> WatchForPort(const std::string& port,
+    std::unique_ptr<PortWatch> WatchForPort(const std::string& /*port*/,
                                             std::function<void()> changed) override {
         if (!TellsArrivals) return nullptr;
-        const int id = nextWatch_++;
-        watchers_[id] = {port, std::move(changed)};
-        return std::make_unique<Watch>(watchers_, id);
-    }
-    // The port appears: whoever waits for it hears of it at once.
-    void Arrive(const std::string& port) {
-        Absent.erase(port);
-        for (const auto& [id, watcher] : std::map(watchers_)) {
-            if (watcher.first == port && watchers_.contains(id)) watcher.second();
-        }
+        Arrived = std::move(changed);
+        return std::make_unique<PortWatch>();
     }
 
     bool TellsArrivals = false;
     std::set<std::string> Absent;
+    std::function<void()> Arrived;  // the news of the watch asked for last
     std::vector<FakeSerialControl*> Controls;
     std::vector<FakeWakeTimer*> Timers;
-
-private:
-    using Watchers = std::map<int, std::pair<std::string, std::function<void()>>>;
-    struct Watch final : PortWatch {
-        Watch(Watchers& watchers, int id) : All(watchers), Id(id) {}
-        ~Watch() override { All.erase(Id); }
-        Watchers& All;
-        int Id;
-    };
-
-    Watchers watchers_;
-    int nextWatch_ = 0;
 };
 
 }  // namespace ymodem

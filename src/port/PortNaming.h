@@ -23,7 +23,7 @@ public:
     // the name cannot stand for a device.
     virtual std::string DeviceFor(const std::string& name) const = 0;
     // Whether a port of that name may be there now: false only when it surely is not. Cheap
-    // and without exceptions, for a port waited for, which is looked for five times a second;
+    // and without exceptions, for a port waited for, which is looked for up to five times a second;
     // a naming that cannot tell without an open says true.
     virtual bool MayBePresent(const std::string& /*name*/) const { return true; }
 };

@@ -158,9 +158,9 @@ void PortSender::StopWaiting() {
 }
 
 // A port surely not there is looked for again without an open: a failed open costs far
-// more than the look, five times a second for every port waited for.
+// more than the look, up to five times a second for every port waited for.
 void PortSender::Poll() {
-    if (exitCode_ || comm_->PortOpen()) return;
+    if (exitCode_) return;
     if (factory_.PortMayBePresent(port_)) {
         TryOpen();
     } else {
